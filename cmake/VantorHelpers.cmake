@@ -1,0 +1,45 @@
+# Warnings as errors apply to our own targets only, never to third-party code.
+function(vantor_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# vantor_add_test(NAME SOURCES src... LIBS lib... [LABELS l...] [TIMEOUT s])
+# One GoogleTest executable; every TEST becomes its own ctest entry.
+function(vantor_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(VANTOR_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  vantor_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+    ENVIRONMENT "VANTOR_BROADCAST_ADDR=127.255.255.255;VANTOR_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}")
+endfunction()
+
+# vantor_add_fuzzer(NAME SOURCE src LIBS lib... [CORPUS dir])
+# With VANTOR_FUZZ (clang) this is a libFuzzer binary. Otherwise the same entry point is linked
+# with a replay driver and registered as a test, so every target builds and runs in every build.
+function(vantor_add_fuzzer name)
+  cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCE})
+  vantor_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} Threads::Threads)
+  if(VANTOR_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_property(GLOBAL APPEND PROPERTY VANTOR_FUZZERS ${name})
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/fuzz_replay_main.cpp)
+    set(args)
+    if(F_CORPUS)
+      set(args ${F_CORPUS})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} ${args})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
+  endif()
+endfunction()
