@@ -10,6 +10,7 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libx11-dev libxext-dev libxv-dev libfreetype-dev libsdl2-dev
   libpugixml-dev qt6-base-dev
+  fonts-dejavu-core fontconfig
   xvfb xauth x11-apps iproute2 python3
 )
 
