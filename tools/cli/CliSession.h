@@ -1,0 +1,65 @@
+// One camera instance driven from the command line: connects, waits for the device to
+// accept the account, and turns the library's callbacks into waits with deadlines.
+//
+// Thread: the command-line thread calls everything; callbacks arrive on library threads and
+// only append under the session's mutex.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "darvel.h"
+
+namespace vantor::cli {
+
+class CliSession {
+  public:
+    CliSession();
+    ~CliSession();
+
+    // Creates the instance and waits up to timeout_ms for the account to be accepted.
+    // false with *error set on failure.
+    bool Open(const std::string& deviceId, const std::string& user, const std::string& password,
+              int timeout_ms, std::string* error);
+
+    int id() const { return id_; }
+
+    // Asks for `type` and waits for a data callback of `deliveredType`.
+    bool Query(int type, int deliveredType, int timeout_ms, std::vector<char>* record);
+    // Sends a record and waits for the result callback of `type`; *result gets it.
+    bool Set(int type, const void* record, size_t size, int timeout_ms, int* result);
+    // Waits until the record-file callback reported the whole list.
+    bool WaitRecordList(int timeout_ms, std::vector<DarvelRecordListEntry>* entries);
+
+    // Frames written to `out` as they arrive (head + data), until `done` says so or the
+    // deadline passes. Returns the number of frames written.
+    int CollectFrames(bool playback, FILE* out, int timeout_ms,
+                      const std::function<bool(const char*, int)>& done);
+
+  private:
+    static void OnEvent(int e, void* u);
+    static void OnData(int type, const char* r, int n, void* u);
+    static void OnResult(int type, int result, void* u);
+    static void OnFile(const DarvelRecordListEntry* e, void* u);
+    static void OnFrame(const char* f, int n, void* u);
+
+    int id_ = -1;
+    std::mutex mu_;
+    std::condition_variable cv_;
+    std::vector<int> events_;
+    std::vector<std::pair<int, std::vector<char>>> data_;
+    std::vector<std::pair<int, int>> results_;
+    std::vector<DarvelRecordListEntry> files_;
+    std::vector<std::vector<char>> frames_;
+
+  public:
+    // The frame callback for streams started by the caller.
+    static DarvelFrameCallback FrameCallback() { return &OnFrame; }
+};
+
+}  // namespace vantor::cli
