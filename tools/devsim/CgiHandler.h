@@ -1,7 +1,7 @@
 // The device's brain: one CGI request text in, one answer (answer code + answer text or
 // picture) out, plus what the caller has to do besides answering (start a stream, reboot...).
 // Used unchanged by the P2P front (answer code in the command head) and the HTTP front (the
-// answer is the body).
+// answer is the body). A recorder's requests go to its NasHandler, under the same lock.
 //
 // Thread: any; every call takes the handler's lock. The snapshot source is called without
 // the lock held. Ownership: the handler owns the settings, the memory card and the upgrade
