@@ -11,7 +11,7 @@ PACKAGES=(
   libx11-dev libxext-dev libxv-dev libfreetype-dev libsdl2-dev
   libpugixml-dev qt6-base-dev
   fonts-dejavu-core fontconfig
-  xvfb xauth x11-apps iproute2 python3
+  xvfb xauth x11-apps x11-utils iproute2 python3
 )
 
 missing=()

@@ -1,0 +1,51 @@
+// The calls a device object makes into its network library, behind one interface so that the
+// camera library (darvel) and the NAS library (morsk) look alike to the device model, and so
+// that tests can record what a device sends.
+//
+// Thread: as the wrapped library (any thread; callbacks arrive on library threads). Results are
+// the library's own. Ownership: the libraries are process-wide; DeviceLibraries::Current()
+// returns the pair in use, which tests may replace before creating devices.
+#pragma once
+
+#include <cstdint>
+
+#include "DeviceConnectInfo.h"
+
+namespace vantor::client {
+
+struct DeviceCallbacks {
+    void (*on_event)(int event, void* base);
+    void (*on_p2p_mode)(int code, void* base);
+    void (*on_alarm)(int alarm_code, void* base);                   // camera library form
+    void (*on_nas_alarm)(int channel, int alarm_code, void* base);  // NAS library form
+    void (*on_param_data)(int type, const char* record, int length, void* device);
+    void (*on_param_result)(int type, int result, void* device);
+    void* base_context;
+    void* device_context;
+};
+
+class IDeviceLibrary {
+  public:
+    virtual ~IDeviceLibrary() = default;
+    virtual int Init() = 0;
+    virtual int DeInit() = 0;
+    virtual int Create(const DeviceConnectInfo& info, int connection_mode) = 0;
+    virtual int SetCallbacks(int handle, const DeviceCallbacks& callbacks) = 0;
+    virtual int Start(int handle) = 0;
+    virtual int Stop(int handle) = 0;
+    virtual int Destroy(int handle) = 0;
+    virtual int GetParam(int handle, int type) = 0;
+    virtual int GetParamEx(int handle, int type, const void* record, int size) = 0;
+    virtual int SetParam(int handle, int type, const void* record, int size) = 0;
+    virtual int Ptz(int handle, int command, int channel) = 0;
+};
+
+class DeviceLibraries {
+  public:
+    static IDeviceLibrary& Camera();
+    static IDeviceLibrary& Nas();
+    // Replaces the pair (nullptr restores the real libraries). Call before devices exist.
+    static void Override(IDeviceLibrary* camera, IDeviceLibrary* nas);
+};
+
+}  // namespace vantor::client
