@@ -17,7 +17,7 @@ namespace vantor::client::test {
 // Runs devsim until destroyed; Ready() waits for its "ready" line.
 class Devsim {
   public:
-    explicit Devsim(const std::string& spec) {
+    explicit Devsim(const std::string& options) {
         int fds[2];
         if (::pipe(fds) != 0) {
             return;
@@ -28,7 +28,7 @@ class Devsim {
         posix_spawn_file_actions_addclose(&fa, fds[0]);
         std::string exe = DEVSIM_PATH;
         std::string a1 = "--device", a3 = "--lan-search-port", a4 = "0", a5 = "--no-stdin";
-        std::string a2 = spec;
+        std::string a2 = options;
         char* argv[] = {exe.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), nullptr};
         if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, environ) != 0) {
             pid_ = -1;

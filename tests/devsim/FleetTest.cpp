@@ -68,21 +68,21 @@ TEST(Fleet, FileAndSpecsAreReadAndCheckedStrictly) {
     EXPECT_EQ(d[4].mainStream.fps, 5);
     EXPECT_EQ(d[5].kind, DeviceKind::kNas);
     DeviceProfile nas;
-    ASSERT_TRUE(FleetLoader::ParseSpec("id=NAS000001NASAA,kind=nas", &nas, &error)) << error;
+    ASSERT_TRUE(FleetLoader::ParseDeviceOptions("id=NAS000001NASAA,kind=nas", &nas, &error)) << error;
     EXPECT_EQ(nas.kind, DeviceKind::kNas);
     EXPECT_TRUE(FleetLoader::Validate(d, &error)) << error;
 
     const char* kBad[] = {"id=AB", "id=ABCDEF,fps=0", "id=ABCDEF,kind=toaster",
                           "id=ABCDEF,colour=red", "id=ABCDEF,httpPort=70000"};
-    for (const char* spec : kBad) {
+    for (const char* options : kBad) {
         DeviceProfile p;
         std::vector<DeviceProfile> one;
-        bool ok = FleetLoader::ParseSpec(spec, &p, &error);
+        bool ok = FleetLoader::ParseDeviceOptions(options, &p, &error);
         if (ok) {
             one.push_back(p);
             ok = FleetLoader::Validate(one, &error);
         }
-        EXPECT_FALSE(ok) << spec;
+        EXPECT_FALSE(ok) << options;
     }
     std::vector<DeviceProfile> twice(2);
     twice[0].id = twice[1].id = "SAME00001";

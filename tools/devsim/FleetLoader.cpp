@@ -95,13 +95,14 @@ bool FleetLoader::Apply(DeviceProfile* p, const std::string& k, const std::strin
     return ok;
 }
 
-bool FleetLoader::ParseSpec(const std::string& spec, DeviceProfile* out, std::string* error) {
+bool FleetLoader::ParseDeviceOptions(const std::string& options, DeviceProfile* out,
+                                     std::string* error) {
     size_t pos = 0;
-    while (pos <= spec.size()) {
-        size_t comma = spec.find(',', pos);
+    while (pos <= options.size()) {
+        size_t comma = options.find(',', pos);
         std::string item =
-            spec.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-        pos = comma == std::string::npos ? spec.size() + 1 : comma + 1;
+            options.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        pos = comma == std::string::npos ? options.size() + 1 : comma + 1;
         if (item.empty())
             continue;
         size_t eq = item.find('=');

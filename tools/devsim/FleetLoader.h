@@ -23,7 +23,8 @@ class FleetLoader {
     static bool LoadFile(const std::string& path, std::vector<DeviceProfile>* out,
                          std::string* error);
     // One device from "id=ABC,kind=doorbell,httpPort=0"; false with a message.
-    static bool ParseSpec(const std::string& spec, DeviceProfile* out, std::string* error);
+    static bool ParseDeviceOptions(const std::string& options, DeviceProfile* out,
+                                   std::string* error);
     // Applies one attribute; false for an unknown name or a bad value.
     static bool Apply(DeviceProfile* p, const std::string& key, const std::string& value,
                       std::string* error);

@@ -27,14 +27,14 @@ void PrintHelp() {
         "transport and/or by address and port over HTTP.\n\n"
         "Options:\n"
         "  --fleet FILE          devices from an XML fleet file (see tools/devsim/demo-fleet.xml)\n"
-        "  --device SPEC         one device, e.g. id=VSIM000001SIMAA,kind=doorbell,httpPort=0\n"
+        "  --device OPTIONS      one device, e.g. id=VSIM000001SIMAA,kind=doorbell,httpPort=0\n"
         "  --count N             N generated cameras (IDs PREFIX000001SIMAA...)\n"
         "  --id-prefix P         prefix of generated IDs (default VSIM)\n"
         "  --lan-search-port N   answer LAN search on UDP N (default 8600, 0: off, -1: any free)\n"
         "  --control PATH        also take control commands on a Unix socket at PATH\n"
         "  --no-stdin            do not read commands from standard input\n"
         "  --help                this text\n\n"
-        "Device attributes (fleet file attributes and SPEC keys):\n"
+        "Device attributes (fleet file attributes and OPTIONS keys):\n"
         "  id name kind(camera|camera-noptz|alarm-camera|doorbell|switch|nas|wvr) user password "
         "firmware\n"
         "  mac host(127.x.x.x) width height fps subWidth subHeight subFps p2p(0|1)\n"
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--device") {
             devsim::DeviceProfile p;
-            if (!devsim::FleetLoader::ParseSpec(next("--device"), &p, &error)) {
+            if (!devsim::FleetLoader::ParseDeviceOptions(next("--device"), &p, &error)) {
                 std::fprintf(stderr, "devsim: %s\n", error.c_str());
                 return 2;
             }
