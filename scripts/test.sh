@@ -60,7 +60,7 @@ if [ "${VANTOR_SKIP_FUZZ:-0}" != 1 ] && command -v clang++ >/dev/null; then
         corpus=build-fuzz/corpus/$f
         mkdir -p "$corpus"
         seeds=$(find tests -type d -path "*/corpus/$f" | head -1)
-        if build-fuzz/bin/"$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 "$corpus" ${seeds:+"$seeds"} >"$log" 2>&1; then
+        if build-fuzz/bin/"$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus" ${seeds:+"$seeds"} >"$log" 2>&1; then
           echo "fuzz $f: ok ($(grep -oE '#[0-9]+' "$log" | tail -1 | tr -d '#') runs)"
           passed=$((passed + 1))
         else

@@ -17,14 +17,20 @@ struct TouchSink : vantor::AnswerSink {
             sum += static_cast<unsigned char>(r[i]);
         sum += static_cast<unsigned>(type);
     }
-    void OnParamResult(int type, int result) override { sum += type + result; }
-    void OnRecordFile(const DarvelRecordListEntry& e) override {
-        sum += static_cast<unsigned>(strlen(e.name)) + e.index;
+    void OnParamResult(int type, int result) override {
+        sum += static_cast<unsigned>(type) + static_cast<unsigned>(result);
     }
-    void OnDeviceLog(int t, int c, int i, int time) override { sum += t + c + i + time; }
+    void OnRecordFile(const DarvelRecordListEntry& e) override {
+        sum += static_cast<unsigned>(strlen(e.name)) + static_cast<unsigned>(e.index);
+    }
+    // Values come straight from the device: add them as unsigned so any value is fine.
+    void OnDeviceLog(int t, int c, int i, int time) override {
+        sum += static_cast<unsigned>(t) + static_cast<unsigned>(c) + static_cast<unsigned>(i) +
+               static_cast<unsigned>(time);
+    }
     void OnAccountAccepted() override { ++sum; }
-    void OnTransferStep(int r) override { sum += r; }
-    void QueueFollowUp(int type) override { sum += type; }
+    void OnTransferStep(int r) override { sum += static_cast<unsigned>(r); }
+    void QueueFollowUp(int type) override { sum += static_cast<unsigned>(type); }
 };
 
 const int kTypes[] = {0x2000, 0x2001, 0x2002, 0x2003, 0x2005, 0x2007, 0x2009, 0x2011, 0x2012,
