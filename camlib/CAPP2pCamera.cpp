@@ -26,7 +26,29 @@ enum RequestKind { kLiveStart, kLiveStop, kAudioStart, kAudioStop };
 }  // namespace
 
 CAPP2pCamera::CAPP2pCamera(const DeviceConnectInfo& info)
-    : CAPCamera(info), writerBuffer_(new uint8_t[kWriterPacketBytes]) {}
+    : CAPCamera(info), writerBuffer_(new uint8_t[kWriterPacketBytes]) {
+    FileTransfer::Hooks hooks;
+    hooks.queueRequest = [this](int type, const void* record, int length) {
+        return BuildAndQueue(type, record, length, kSetParamTextBytes);
+    };
+    // File data goes out plain, whatever the session's cipher.
+    hooks.queueRaw = [this](const CommandQueue::Part* parts, size_t count) -> size_t {
+        if (connected_.load() == 0 || !queue_) {
+            return 0;
+        }
+        size_t n = queue_->writeParts(parts, count);
+        if (n > 0) {
+            queuedEvent_.set();
+        }
+        return n;
+    };
+    hooks.report = [this](int type, int value) { OnParamResult(type, value); };
+    transfer_ = std::make_unique<FileTransfer>(std::move(hooks));
+    for (int i = 0; i < kBatteryAttempts; ++i) {
+        bat_[i].self = this;
+        bat_[i].lanSearch = 30 + i;
+    }
+}
 
 CAPP2pCamera::~CAPP2pCamera() {
     Stop();
@@ -59,9 +81,27 @@ int CAPP2pCamera::StartEx(int reconnect, int lanSearch) {
 }
 
 int CAPP2pCamera::StartBat() {
-    return 0;
+    LockGuard g(startStopLock_);
+    ClearStopFlag();
+    batRunning_.store(true);
+    {
+        LockGuard c(connectLock_);
+        isConnect_ = 0;
+    }
+    StartSendBatCommandThread();
+    return 1;
 }
+
 int CAPP2pCamera::Connect() {
+    DebugOut("--------------Device connect start---------connect_ret = %d \n", -1);
+    // The device needs a moment after a wake-up before the attempts begin.
+    for (int i = 0; i < kBatteryConnectDelaySlices; ++i) {
+        SleepMs(kBatteryConnectDelaySlice_ms);
+    }
+    for (auto& a : bat_) {
+        a.failed.store(0);
+    }
+    StartBat();
     return 0;
 }
 int CAPP2pCamera::QueryDeviceStatus(const char*) {
@@ -75,10 +115,13 @@ int CAPP2pCamera::Stop() {
     // The flag goes up (and deliveries drain) before the start/stop lock: a callback that
     // calls into the library while this runs is never waited for under that lock.
     SetStopFlag();
+    transfer_->Stop();
     LockGuard g(startStopLock_);
     clearRunning(kConnThread);
+    batRunning_.store(false);
     CloseSession();
     StopThread(kConnThread);
+    StopBatThreads();
     // A handle stored by the connection thread after the first close is closed here.
     CloseSession();
     StopWorkerThreads();
@@ -160,16 +203,16 @@ void CAPP2pCamera::SessionLost() {
     connected_.store(0);
     waiting_ = true;
     // A session closed by stop is not a lost connection: the client asked for it.
-    if (threadRunning(kConnThread) || stopFlag_.load() == 0) {
+    if (threadRunning(kConnThread) || batRunning_.load() || stopFlag_.load() == 0) {
         DeliverEvent(DARVEL_EVENT_LOST);
     }
 }
 
-void CAPP2pCamera::WriteLoop() {
+void CAPP2pCamera::WriteLoop(const std::atomic<bool>& running) {
     // The handle of this session, not the field: once a stop has closed the session the
     // transport answers "closed by call" for it, and no second close is attempted.
     const int h = handle_.load();
-    while (threadRunning(kConnThread)) {
+    while (running.load()) {
         st_PPPP_Session info;
         int r = PPPP_Check(h, &info);
         if (r != 0) {
@@ -199,7 +242,7 @@ void CAPP2pCamera::WriteLoop() {
         DequeueResult d = DequeuePacket(*queue_, &entry, writerBuffer_.get(), kWriterPacketBytes);
         if (d != DequeueResult::kPacket) {
             if (d == DequeueResult::kEmpty) {
-                SleepMs(kWriterIdleSleep_ms);
+                queuedEvent_.wait(kWriterIdleSleep_ms);
             }
             continue;
         }
@@ -287,12 +330,148 @@ void CAPP2pCamera::ConnectionThread() {
                     if (!threadRunning(kConnThread)) {
                         return;
                     }
-                    WriteLoop();
+                    WriteLoop(runningFlag(kConnThread));
                 }
             }
         }
         if (!threadRunning(kConnThread)) {
             return;
+        }
+    }
+}
+
+// ---- battery connect ----
+
+void CAPP2pCamera::BatEntry(void* arg) {
+    BatAttempt* a = static_cast<BatAttempt*>(arg);
+    a->self->SendBatCommandProcess(*a);
+}
+
+void CAPP2pCamera::StartSendBatCommandThread() {
+    // 31 first: the order the device expects its wake-up attempts in.
+    static const int kOrder[kBatteryAttempts] = {1, 0, 2};
+    for (int i = 0; i < kBatteryAttempts; ++i) {
+        BatAttempt& a = bat_[kOrder[i]];
+        a.thread.stop();  // an attempt of an earlier start that has ended
+        int r = a.thread.start(&CAPP2pCamera::BatEntry, &a);
+        DebugOut("---------StartSendBatCommandThread ret%d == %d \n", a.lanSearch, r);
+        if (i + 1 < kBatteryAttempts) {
+            SleepMs(kBatteryStartGap_ms);
+        }
+    }
+}
+
+void CAPP2pCamera::StopBatThreads() {
+    // WorkerThread::stop detaches instead of joining when an attempt stops its own session.
+    for (auto& a : bat_) {
+        a.thread.stop();
+    }
+}
+
+bool CAPP2pCamera::AllBatAttemptsFailed() const {
+    for (const auto& a : bat_) {
+        if (a.failed.load() != -1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CAPP2pCamera::SendBatCommandProcess(BatAttempt& attempt) {
+    const int lan = attempt.lanSearch;
+    DebugOut("-----------SendBatCommandProcess, mLanSearch = %d", lan);
+    if (!batRunning_.load()) {
+        return;
+    }
+    const char* id = info_.deviceId;
+    if (id[0] == '\0') {
+        DeliverEvent(DARVEL_EVENT_INVALID_ID);
+        return;
+    }
+    while (batRunning_.load()) {
+        int family = FamilyIndexOf(id);
+        if (family == -1) {
+            DeliverEvent(DARVEL_EVENT_NO_FAMILY);
+            return;
+        }
+        {
+            // Requests of an enciphered family need the session key whichever way it connects.
+            LockGuard g(cipherLock_);
+            DeriveSessionKey(family, id, key_);
+        }
+        DebugOut("1>-----lanSearch:%d start connect...\n", lan);
+        int handle = PPPP_Connect(id, static_cast<char>(lan), 0);
+        if (handle >= 0) {
+            {
+                LockGuard g(connectLock_);
+                if (isConnect_ == 1 || !batRunning_.load()) {
+                    DebugOut("40>-----lanSearch:%d is ForceClose,isConnect%d\n", lan, isConnect_);
+                    PPPP_ForceClose(handle);
+                    return;
+                }
+                st_PPPP_Session info;
+                int r = PPPP_Check(handle, &info);
+                if (r != 0) {
+                    // The attempt's own handle: the session has none stored yet.
+                    if (r != ERROR_PPPP_SESSION_CLOSED_CALLED) {
+                        PPPP_ForceClose(handle);
+                    }
+                    DeliverEvent(DARVEL_EVENT_LOST);
+                    DebugOut("41>-----lanSearch:%d is ForceClose,isConnect%d\n", lan, isConnect_);
+                    return;
+                }
+                DeliverP2pMode(info.mode == 0 ? DARVEL_P2P_MODE_DIRECT : DARVEL_P2P_MODE_RELAY);
+                isConnect_ = 1;
+                DebugOut("4>-----lanSearch:%d is ok isConnect %d\n", lan, isConnect_);
+                // Stored under the lock, so a stop that closes the session sees it.
+                handle_.store(handle);
+            }
+            DebugOut("5>-----lanSearch:%d is process isConnect %d\n", lan, 1);
+            connected_.store(1);
+            StartWorkerThreads();
+            WriteLoop(batRunning_);
+            return;
+        }
+        bool won = false;
+        {
+            LockGuard g(connectLock_);
+            won = isConnect_ == 1;
+        }
+        if (won) {
+            return;
+        }
+        attempt.failed.store(-1);
+        DebugOut("3>-----Connect30:%d  Connect31:%d Connect32:%d\n", bat_[0].failed.load(),
+                 bat_[1].failed.load(), bat_[2].failed.load());
+        switch (handle) {
+            case ERROR_PPPP_USER_CONNECT_BREAK:
+                DebugOut("34>-----lanSearch:%d CONNECT BREAK\n", lan);
+                return;
+            case ERROR_PPPP_UDP_PORT_BIND_FAILED:
+            case ERROR_PPPP_MAX_SESSION:
+            case ERROR_PPPP_NO_RELAY_SERVER_AVAILABLE:
+            case ERROR_PPPP_NOT_INITIALIZED:
+                DebugOut("33>-----lanSearch:%d CONNECT ERROR\n", lan);
+                DeliverEvent(DARVEL_EVENT_CONNECT_FAIL);
+                return;
+            case ERROR_PPPP_ID_OUT_OF_DATE:
+            case ERROR_PPPP_INVALID_PREFIX:
+            case ERROR_PPPP_INVALID_ID:
+                DebugOut("31>-----lanSearch:%d INVALIDID\n", lan);
+                DeliverEvent(DARVEL_EVENT_INVALID_ID);
+                return;
+            case ERROR_PPPP_DEVICE_NOT_ONLINE:
+            case ERROR_PPPP_TIME_OUT:
+                DebugOut(handle == ERROR_PPPP_TIME_OUT ? "30>-----lanSearch:%d TIME OUT\n"
+                                                       : "32>-----lanSearch:%d NOT ONLINE\n",
+                         lan);
+                if (AllBatAttemptsFailed()) {
+                    DeliverEvent(DARVEL_EVENT_NOT_ONLINE);
+                    return;
+                }
+                break;  // this attempt tries again at once
+            default:
+                return;
         }
     }
 }
@@ -303,8 +482,12 @@ int CAPP2pCamera::AddCommandToBuf(int cmd, const void* data, unsigned len) {
     if (connected_.load() == 0 || !queue_) {
         return 0;
     }
-    return vantor::AddCommandToBuf(*queue_, cmdType_.load(), key_, &cipherLock_, cmd, data, len,
-                                   kCipheredRequestPause_ms);
+    int n = vantor::AddCommandToBuf(*queue_, cmdType_.load(), key_, &cipherLock_, cmd, data, len,
+                                    kCipheredRequestPause_ms);
+    if (n > 0) {
+        queuedEvent_.set();
+    }
+    return n;
 }
 
 int CAPP2pCamera::BuildAndQueueRequest(int kind, int streamId, int subStream) {
@@ -380,6 +563,14 @@ int CAPP2pCamera::SendTalkData(const char* data, int length) {
     return PPPP_Write(h, kTalkChannel, data, length) < 0 ? 0 : 1;
 }
 
+int CAPP2pCamera::TransmitFile(const DarvelTransferRecord* record) {
+    return transfer_->Start(record);
+}
+
+void CAPP2pCamera::SetTransferResult(int value) {
+    transfer_->OnStepResult(value);
+}
+
 // ---- reader threads ----
 
 void CAPP2pCamera::RecvCommandProcess() {
@@ -437,7 +628,10 @@ void CAPP2pCamera::AlarmReader() {
         [this](int code) { DeliverAlarm(code); },
         // The device ended the session's alarms: the connection thread ends at its next
         // turn without closing; the client still stops the instance.
-        [this] { clearRunning(kConnThread); });
+        [this] {
+            clearRunning(kConnThread);
+            batRunning_.store(false);
+        });
 }
 
 void CAPP2pCamera::PlaybackProcess() {

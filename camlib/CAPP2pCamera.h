@@ -8,8 +8,10 @@
 // is held around every use of the session key. Stop blocks until every thread has ended;
 // it must not be called from a callback.
 //
-// Battery connect and file transfer are not available in this build: StartBat and Connect
-// return 0, TransmitFile returns 0.
+// Battery connect (StartBat, Connect): three attempt threads race with lanSearch 30, 31 and
+// 32; the first live session wins under the connect lock and its thread becomes the command
+// writer; the others force-close their handles. Stop closes the session and joins them.
+// File transfer runs on its own thread (FileTransfer); stop ends it without an outcome report.
 #pragma once
 
 #include <atomic>
@@ -17,6 +19,7 @@
 #include <memory>
 
 #include "CAPCamera.h"
+#include "FileTransfer.h"
 #include "IndeedRead.h"
 #include "SessionCipher.h"
 #include "SignalEvent.h"
@@ -36,6 +39,10 @@ inline constexpr int kPlaybackChannel = 4;
 inline constexpr int kAlarmChannel = 5;
 inline constexpr int kLiveStreamId = 10;  // the device expects 10 whatever the caller asks
 inline constexpr int kPlaybackSleepSlice_ms = 10;
+inline constexpr int kBatteryAttempts = 3;
+inline constexpr int kBatteryStartGap_ms = 20;
+inline constexpr int kBatteryConnectDelaySlice_ms = 500;
+inline constexpr int kBatteryConnectDelaySlices = 3;
 
 class CAPP2pCamera : public CAPCamera {
   public:
@@ -57,6 +64,9 @@ class CAPP2pCamera : public CAPCamera {
     int StopTalk() override;
     int SendTalkData(const char* data, int length) override;
     int AddCommandToBuf(int cmd, const void* data, unsigned len) override;
+    // 1 started, -6 null record, -7 a transfer is busy.
+    int TransmitFile(const DarvelTransferRecord* record) override;
+    void SetTransferResult(int value) override;
 
     bool connected() const { return connected_.load() != 0; }
 
@@ -77,10 +87,23 @@ class CAPP2pCamera : public CAPCamera {
     int Connect(int* familyIndex);
     // Step 7 of the connection thread: write queued packets while the session lives.
     // Returns when the session failed (after the close) or the thread is told to end.
-    void WriteLoop();
+    void WriteLoop(const std::atomic<bool>& running);
     void SessionLost();
     int BuildAndQueueRequest(int kind, int streamId, int subStream);
     ChannelReadFn channelRead();
+
+    // ---- battery connect ----
+    struct BatAttempt {
+        CAPP2pCamera* self = nullptr;
+        int lanSearch = 0;
+        std::atomic<int> failed{0};  // -1 after this attempt failed (ConnectNN)
+        WorkerThread thread;
+    };
+    static void BatEntry(void* arg);
+    void StartSendBatCommandThread();
+    void StopBatThreads();
+    void SendBatCommandProcess(BatAttempt& attempt);
+    bool AllBatAttemptsFailed() const;
 
     std::atomic<int> handle_{-1};
     std::atomic<int> connected_{0};
@@ -89,6 +112,9 @@ class CAPP2pCamera : public CAPCamera {
 
     std::atomic<int> accountResult_{0};
     SignalEvent accountEvent_;
+    // Set whenever a packet is queued, so the writer hands it over at once instead of on its
+    // next idle turn; the idle wait keeps its bound.
+    SignalEvent queuedEvent_;
 
     CriticalLock closeLock_;
     CriticalLock workerLock_;
@@ -99,6 +125,12 @@ class CAPP2pCamera : public CAPCamera {
     bool reinit_ = false;
 
     std::unique_ptr<uint8_t[]> writerBuffer_;  // connection thread only
+    std::unique_ptr<FileTransfer> transfer_;
+
+    BatAttempt bat_[kBatteryAttempts];  // lanSearch 30, 31, 32
+    std::atomic<bool> batRunning_{false};
+    CriticalLock connectLock_;
+    int isConnect_ = 0;  // guarded by connectLock_
 };
 
 }  // namespace vantor

@@ -1,10 +1,13 @@
 // The C face of the camera library: every export checks the user id, then forwards to the
 // session. Contract: include/darvel.h.
 #include <cstring>
+#include <new>
 
 #include "CAPCamera.h"
 #include "DebugOut.h"
 #include "InstanceRegistry.h"
+#include "LanSearcher.h"
+#include "LockGuard.h"
 #include "PPPP_API.h"
 #include "darvel.h"
 
@@ -24,6 +27,10 @@ void CopyText(char (&field)[N], const char* text) {
         field[N - 1] = '\0';
     }
 }
+
+// The one search object of the library; created, used and destroyed under searchLock.
+vantor::CriticalLock searchLock;
+vantor::LanSearcher* searcher = nullptr;
 
 }  // namespace
 
@@ -79,17 +86,31 @@ DARVEL_EXPORT int device_net_work_destroyInstance(int userId) {
     return InstanceRegistry::Instance().Destroy(userId);
 }
 
-// LAN search belongs to a later stage of this library: no search object exists.
 DARVEL_EXPORT int device_broadcast_Initialization(void) {
-    return 0;
+    return device_broadcast_InitializationEx(vantor::kDefaultSearchPort);
 }
-DARVEL_EXPORT int device_broadcast_InitializationEx(int) {
-    return 0;
+DARVEL_EXPORT int device_broadcast_InitializationEx(int port) {
+    vantor::LockGuard g(searchLock);
+    if (searcher != nullptr) {
+        return 1;
+    }
+    searcher = new (std::nothrow) vantor::LanSearcher(port);
+    if (searcher == nullptr) {
+        return 0;
+    }
+    return searcher->Open();
 }
-DARVEL_EXPORT int device_broadcast_search(DarvelSearchCallback, void*) {
-    return 0;
+DARVEL_EXPORT int device_broadcast_search(DarvelSearchCallback callback, void* user) {
+    vantor::LockGuard g(searchLock);
+    if (searcher == nullptr) {
+        return 0;
+    }
+    return searcher->Search(callback, user);
 }
 DARVEL_EXPORT int device_broadcast_unInitialization(void) {
+    vantor::LockGuard g(searchLock);
+    delete searcher;
+    searcher = nullptr;
     return 1;
 }
 DARVEL_EXPORT int device_broadcast_ModifyDeviceParam(const void*) {

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "CAPP2pCamera.h"
+#include "CAPTcpCamera.h"
 #include "DebugOut.h"
 #include "LockGuard.h"
 #include "PPPP_API.h"
@@ -69,14 +70,15 @@ int InstanceRegistry::Create(const DeviceConnectInfo& info, int kind) {
             break;
         }
     }
-    // The TCP session kind is not available in this build.
-    if (kind != DARVEL_KIND_P2P) {
+    if (kind != DARVEL_KIND_P2P && kind != DARVEL_KIND_TCP) {
         return DARVEL_ERR_BAD_KIND;
     }
     if (slot < 0) {
         return DARVEL_ERR_FULL;
     }
-    CAPCamera* cam = new (std::nothrow) CAPP2pCamera(info);
+    CAPCamera* cam = kind == DARVEL_KIND_TCP
+                         ? static_cast<CAPCamera*>(new (std::nothrow) CAPTcpCamera(info))
+                         : static_cast<CAPCamera*>(new (std::nothrow) CAPP2pCamera(info));
     if (cam == nullptr) {
         return DARVEL_ERR_NO_MEMORY;
     }

@@ -4,7 +4,8 @@ function(vantor_warnings target)
 endfunction()
 
 # vantor_add_test(NAME SOURCES src... LIBS lib... [LABELS l...] [TIMEOUT s])
-# One GoogleTest executable; every TEST becomes its own ctest entry.
+# One GoogleTest executable; every TEST becomes its own ctest entry. Tests run with
+# VANTOR_BROADCAST_ADDR=127.255.255.255 and see VANTOR_TEST_DATA_DIR (their source folder).
 function(vantor_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(VANTOR_FUZZ)
@@ -16,10 +17,14 @@ function(vantor_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  # The test's source folder, for data files that sit beside the tests.
+  target_compile_definitions(${name} PRIVATE VANTOR_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  # One variable only: a list here would be split into separate properties. Discovery and LAN
+  # search stay on loopback even when ctest is run by hand.
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-    ENVIRONMENT "VANTOR_BROADCAST_ADDR=127.255.255.255;VANTOR_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}")
+    ENVIRONMENT "VANTOR_BROADCAST_ADDR=127.255.255.255")
 endfunction()
 
 # vantor_add_fuzzer(NAME SOURCE src LIBS lib... [CORPUS dir])

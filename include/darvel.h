@@ -126,9 +126,15 @@ DARVEL_EXPORT int device_net_work_createInstanceEx(const char* user, const char*
  * until the instance's threads have ended; never call it from a callback. */
 DARVEL_EXPORT int device_net_work_destroyInstance(int userId);
 
-/* LAN search is not available in this build: Initialization and InitializationEx return 0
- * (no socket), search returns 0 (no search object), unInitialization and
- * ModifyDeviceParam return 1. */
+/* LAN search, one search object per library. InitializationEx(port) creates it (1 when its
+ * socket is bound on a random local port >= 1000 and its receive thread runs, 0 otherwise;
+ * a second call keeps the first object and returns 1); Initialization uses port 8600.
+ * search stores the callback and sends the 4-byte request to 255.255.255.255 (or to the
+ * IPv4 address in VANTOR_BROADCAST_ADDR): the bytes sent (4), -1 on a send error, 0 before
+ * initialisation. The callback runs on the receive thread with each reply payload (at least
+ * 307 bytes, shorter replies are dropped; read from a zero-padded buffer, so texts in it are
+ * terminated). unInitialization clears the callback, joins the receive thread (never call it
+ * from the callback) and returns 1. ModifyDeviceParam has no effect and returns 1. */
 DARVEL_EXPORT int device_broadcast_Initialization(void);
 DARVEL_EXPORT int device_broadcast_InitializationEx(int port);
 DARVEL_EXPORT int device_broadcast_search(DarvelSearchCallback callback, void* user);
@@ -151,8 +157,14 @@ DARVEL_EXPORT int device_net_work_param_callback(int userId, DarvelParamDataCall
  * start. */
 DARVEL_EXPORT int device_net_work_start(int userId);
 DARVEL_EXPORT int device_net_work_startEx(int userId, int reconnect, int lanSearch);
-/* Battery connect and wake-up are not available in this build: startBat 0, Connect 0,
- * init_wakeup_server 1 (no effect), query_device_status 0, wakeup_device 0. */
+/* Battery connect (P2P): startBat starts three racing attempts (lanSearch 30, 31, 32); the
+ * first live session wins and runs as a normal session (event 100 after the account check),
+ * the others close theirs. Events: 9 when all three found the device not online or timed
+ * out, 5 invalid ID, 13 ID of no known family, 101 transport error, 11 session lost (no
+ * reconnection: stop, then startBat or Connect). startBat returns 1 (0 for TCP sessions).
+ * Connect blocks 1.5 s, clears the attempts' failure marks, calls startBat and returns 0.
+ * Wake-up functions have no effect: init_wakeup_server 1, query_device_status and
+ * wakeup_device 0 (P2P) / 1 (TCP). */
 DARVEL_EXPORT int device_net_work_startBat(int userId);
 DARVEL_EXPORT int device_net_work_Connect(int userId);
 /* Blocks until every thread of the instance has ended; 1. Never from a callback. */
@@ -198,7 +210,13 @@ DARVEL_EXPORT int device_record_file_set_pos(int userId);
 DARVEL_EXPORT int device_record_file_start(int userId);
 DARVEL_EXPORT int device_record_file_stop(int userId);
 
-/* File transfer is not available in this build: 0 for a valid id. */
+/* Pushes a local file (firmware) to a P2P device on a transfer thread: 1 started, -6 null
+ * record, -7 a transfer is busy; TCP sessions return 0. Progress comes as result callback
+ * (0x2718, bytes acknowledged), then one outcome (0x2717): 2 invalid answer, 3 no answer
+ * within 15 s, 4 version mismatch, 5 cancelled by the device, 6 transfer error (also a local
+ * file that could not be read to the size it had when opened), 7 local file cannot be
+ * opened, 8 MD5 check failed, 9 MD5 check passed (confirm next with set_param 0x2719).
+ * Stopping the instance ends a transfer without an outcome. */
 DARVEL_EXPORT int device_net_work_transmit_file(int userId, const DarvelTransferRecord* record);
 /* Stores the callback, then queues the device-log query over the query's start and end. */
 DARVEL_EXPORT int device_net_work_search_device_log_callback(int userId,

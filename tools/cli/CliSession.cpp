@@ -56,10 +56,13 @@ void CliSession::OnFrame(const char* f, int n, void* u) {
     s->cv_.notify_all();
 }
 
-bool CliSession::Open(const std::string& deviceId, const std::string& user,
-                      const std::string& password, int timeout_ms, std::string* error) {
-    id_ = device_net_work_createInstanceEx(user.c_str(), password.c_str(), deviceId.c_str(), "", 0,
-                                           DARVEL_KIND_P2P);
+bool CliSession::Open(const Target& target, const std::string& user, const std::string& password,
+                      int timeout_ms, std::string* error) {
+    const std::string& deviceId = target.deviceId;
+    const bool tcp = !target.host.empty();
+    id_ = device_net_work_createInstanceEx(user.c_str(), password.c_str(), deviceId.c_str(),
+                                           target.host.c_str(), target.port,
+                                           tcp ? DARVEL_KIND_TCP : DARVEL_KIND_P2P);
     if (id_ < 0) {
         *error = "cannot create an instance (" + std::to_string(id_) + ")";
         return false;
@@ -68,7 +71,15 @@ bool CliSession::Open(const std::string& deviceId, const std::string& user,
     device_net_work_param_callback(id_, &OnData, &OnResult, this);
     device_record_file_callback(id_, &OnFile, this);
     device_record_data_callback(id_, &OnFrame, this);
-    device_net_work_start(id_);
+    if (tcp) {
+        // Every command opens its own connection: nothing to wait for here.
+        return device_net_work_start(id_) == 1;
+    }
+    if (target.battery) {
+        device_net_work_startBat(id_);
+    } else {
+        device_net_work_start(id_);
+    }
     std::unique_lock<std::mutex> g(mu_);
     bool sawCheck = false;
     bool done = cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
@@ -139,6 +150,40 @@ bool CliSession::Set(int type, const void* record, size_t size, int timeout_ms, 
         }
         return false;
     });
+}
+
+bool CliSession::Transfer(const DarvelTransferRecord& record, int timeout_ms,
+                          const std::function<void(int)>& progress, int* outcome) {
+    {
+        std::lock_guard<std::mutex> g(mu_);
+        results_.clear();
+    }
+    int r = device_net_work_transmit_file(id_, &record);
+    if (r != 1) {
+        *outcome = r;
+        return false;
+    }
+    size_t seen = 0;
+    while (true) {
+        std::vector<std::pair<int, int>> fresh;
+        {
+            std::unique_lock<std::mutex> g(mu_);
+            if (!cv_.wait_for(g, std::chrono::milliseconds(timeout_ms),
+                              [&] { return results_.size() > seen; })) {
+                return false;
+            }
+            fresh.assign(results_.begin() + static_cast<long>(seen), results_.end());
+            seen = results_.size();
+        }
+        for (const auto& x : fresh) {
+            if (x.first == 0x2718) {
+                progress(x.second);
+            } else if (x.first == 0x2717) {
+                *outcome = x.second;
+                return true;
+            }
+        }
+    }
 }
 
 bool CliSession::WaitRecordList(int timeout_ms, std::vector<DarvelRecordListEntry>* entries) {

@@ -22,9 +22,19 @@ class CliSession {
     CliSession();
     ~CliSession();
 
-    // Creates the instance and waits up to timeout_ms for the account to be accepted.
+    // Where and how to connect: by device ID over P2P (battery: the racing wake-up attempts),
+    // or by host and port over TCP.
+    struct Target {
+        std::string deviceId;
+        std::string host;
+        int port = 0;
+        bool battery = false;
+    };
+
+    // Creates the instance and waits up to timeout_ms for the account to be accepted (P2P).
+    // A TCP session has no account check: it is ready once started.
     // false with *error set on failure.
-    bool Open(const std::string& deviceId, const std::string& user, const std::string& password,
+    bool Open(const Target& target, const std::string& user, const std::string& password,
               int timeout_ms, std::string* error);
 
     int id() const { return id_; }
@@ -33,6 +43,10 @@ class CliSession {
     bool Query(int type, int deliveredType, int timeout_ms, std::vector<char>* record);
     // Sends a record and waits for the result callback of `type`; *result gets it.
     bool Set(int type, const void* record, size_t size, int timeout_ms, int* result);
+    // Sends the file record and waits for the transfer's outcome (0x2717); every progress
+    // report (0x2718) goes to `progress` and restarts the wait. false when no outcome came.
+    bool Transfer(const DarvelTransferRecord& record, int timeout_ms,
+                  const std::function<void(int)>& progress, int* outcome);
     // Waits until the record-file callback reported the whole list.
     bool WaitRecordList(int timeout_ms, std::vector<DarvelRecordListEntry>* entries);
 

@@ -1,28 +1,45 @@
 // vantor-cli: a command-line client on the camera library.
 //
-//   vantor-cli --id DEVICEID [--user U] [--password P] [--timeout-ms N] COMMAND [ARGS]
+//   vantor-cli (--id DEVICEID [--battery] | --host H --port N) [--user U] [--password P]
+//              [--timeout-ms N] COMMAND [ARGS]
+//   vantor-cli [--search-port N] [--timeout-ms N] search
 //
 // Prints decoded records as "key = value" lines; exits 0 on success, 1 when the device
 // refused or did not answer, 2 on a usage error.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliSession.h"
 #include "RecordFields.h"
+#include "SessionCipher.h"
 #include "darvel.h"
 
 using namespace vantor::cli;
 
 namespace {
 
+constexpr int kSearchDefault_ms = 3000;
+constexpr size_t kMaxImageBytes = 64u << 20;
+
 const char kUsage[] =
-    "usage: vantor-cli --id DEVICEID [--user U] [--password P] [--timeout-ms N] COMMAND\n"
-    "       (--host H --port N: TCP sessions are not available in this build)\n"
+    "usage: vantor-cli (--id DEVICEID [--battery] | --host H --port N) [--user U] [--password P]\n"
+    "                  [--timeout-ms N] COMMAND\n"
+    "       vantor-cli [--search-port N] [--timeout-ms N] search\n"
+    "  --id DEVICEID              connect over P2P by device ID\n"
+    "  --battery                  wake a battery device (three racing attempts)\n"
+    "  --host H --port N          connect over TCP (one HTTP request per command)\n"
+    "  --search-port N            UDP port of the LAN search (default 8600)\n"
     "commands:\n"
+    "  search                     find devices on the LAN for --timeout-ms (default 3000)\n"
+    "  upgrade FILE [VERSION]     send a firmware image (P2P), then confirm it\n"
     "  status                     device status record\n"
     "  get TYPE                   a record by name or type (e.g. network, 0x2701)\n"
     "  set TYPE FIELD=VALUE...    change fields of a record and send it\n"
@@ -67,9 +84,79 @@ FILE* OpenOut(const std::string& path) {
 
 }  // namespace
 
+// Prints one line per reply: address, HTTP port, device ID, name and kind byte.
+int Search(int port, int timeout_ms) {
+    struct Found {
+        std::mutex mu;
+        int count = 0;
+    } found;
+    if (device_broadcast_InitializationEx(port) != 1)
+        return Fail("cannot open the LAN search socket");
+    int sent = device_broadcast_search(
+        [](const char* p, void* u) {
+            auto* f = static_cast<Found*>(u);
+            uint16_t httpPort = 0;
+            memcpy(&httpPort, p + 86, sizeof(httpPort));
+            std::lock_guard<std::mutex> g(f->mu);
+            printf("device %d: address = %.63s port = %u id = %.31s name = %.63s kind = %u\n",
+                   ++f->count, p, httpPort, p + 88, p + 120,
+                   static_cast<unsigned>(static_cast<uint8_t>(p[306])));
+            fflush(stdout);
+        },
+        &found);
+    if (sent != 4) {
+        device_broadcast_unInitialization();
+        return Fail("search request not sent");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+    device_broadcast_unInitialization();
+    std::lock_guard<std::mutex> g(found.mu);
+    printf("devices = %d\n", found.count);
+    return found.count > 0 ? 0 : Fail("no device answered");
+}
+
+// Reads the image to fill in its size and digest.
+bool FillTransferRecord(const std::string& path, const std::string& version,
+                        DarvelTransferRecord* rec, std::string* error) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        *error = "cannot read " + path;
+        return false;
+    }
+    std::string image;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0 && image.size() <= kMaxImageBytes)
+        image.append(buf, n);
+    bool bad = ferror(f) != 0;
+    fclose(f);
+    if (bad || image.empty() || image.size() > kMaxImageBytes) {
+        *error = path + " is unreadable, empty or larger than 64 MiB";
+        return false;
+    }
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    if (path.size() >= sizeof(rec->localPath) || name.size() >= sizeof(rec->deviceName) ||
+        version.size() >= sizeof(rec->version)) {
+        *error = "file path, name or version too long";
+        return false;
+    }
+    memset(rec, 0, sizeof(*rec));
+    memcpy(rec->localPath, path.data(), path.size());
+    memcpy(rec->deviceName, name.data(), name.size());
+    memcpy(rec->version, version.data(), version.size());
+    rec->fileSize = static_cast<int32_t>(image.size());
+    std::string md5 = vantor::md5hex(image);
+    memcpy(rec->md5, md5.data(), std::min(md5.size(), sizeof(rec->md5)));
+    return true;
+}
+
 int main(int argc, char** argv) {
     std::string id, user = "admin", password, host;
     long long timeout_ms = 20000;
+    long long port = 0;
+    long long searchPort = 8600;
+    bool battery = false;
+    bool timeoutGiven = false;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -89,14 +176,22 @@ int main(int argc, char** argv) {
         } else if (a == "--password") {
             if (!value(&password))
                 return Usage("--password needs a value");
-        } else if (a == "--host" || a == "--port") {
-            if (!value(&host))
-                return Usage(a + " needs a value");
-            return Fail("TCP sessions (--host/--port) are not available in this build");
+        } else if (a == "--host") {
+            if (!value(&host) || host.empty())
+                return Usage("--host needs a value");
+        } else if (a == "--port") {
+            if (!value(&v) || !ParseInt(v, 1, 65535, &port))
+                return Usage("--port needs a number from 1 to 65535");
+        } else if (a == "--search-port") {
+            if (!value(&v) || !ParseInt(v, 1, 65535, &searchPort))
+                return Usage("--search-port needs a number from 1 to 65535");
+        } else if (a == "--battery") {
+            battery = true;
         } else if (a == "--timeout-ms") {
             if (!value(&v) || !ParseInt(v, 100, 600000, &timeout_ms)) {
                 return Usage("--timeout-ms needs a number from 100 to 600000");
             }
+            timeoutGiven = true;
         } else if (a == "--help" || a == "-h") {
             Usage("help");
             return 0;
@@ -104,12 +199,22 @@ int main(int argc, char** argv) {
             args.push_back(a);
         }
     }
-    if (id.empty())
-        return Usage("--id is required");
+    if (args.size() == 1 && args[0] == "search") {
+        device_net_work_init(nullptr);
+        int r = Search(static_cast<int>(searchPort),
+                       timeoutGiven ? static_cast<int>(timeout_ms) : kSearchDefault_ms);
+        device_net_work_deInit();
+        return r;
+    }
+    if (id.empty() == host.empty())
+        return Usage("give either --id or --host (with --port)");
+    if (!host.empty() && (port == 0 || battery))
+        return Usage("--host needs --port, and --battery is for --id");
     if (args.empty())
         return Usage("no command");
     const std::string cmd = args[0];
     const int wait_ms = static_cast<int>(timeout_ms);
+    DarvelTransferRecord upgrade{};
 
     // Validate the command before any network traffic.
     const RecordDef* def = nullptr;
@@ -153,13 +258,26 @@ int main(int argc, char** argv) {
         if (args.size() != 3 || !ParseInt(args[1], 1, 3600, &number)) {
             return Usage("stream needs SECONDS (1-3600) and OUT");
         }
+    } else if (cmd == "upgrade") {
+        if (args.size() != 2 && args.size() != 3)
+            return Usage("upgrade needs FILE [VERSION]");
+        if (!host.empty())
+            return Usage("upgrade needs a P2P session (--id)");
+        std::string problem;
+        if (!FillTransferRecord(args[1], args.size() == 3 ? args[2] : "", &upgrade, &problem))
+            return Fail(problem);
     } else {
         return Usage("unknown command \"" + cmd + "\"");
     }
 
     CliSession session;
     std::string error;
-    if (!session.Open(id, user, password, wait_ms, &error))
+    CliSession::Target target;
+    target.deviceId = id;
+    target.host = host;
+    target.port = static_cast<int>(port);
+    target.battery = battery;
+    if (!session.Open(target, user, password, wait_ms, &error))
         return Fail(error);
     const int h = session.id();
 
@@ -203,6 +321,28 @@ int main(int argc, char** argv) {
         }
         printf("ptz = %lld sent\n", number);
         return 0;
+    }
+    if (cmd == "upgrade") {
+        int outcome = 0;
+        bool done = session.Transfer(
+            upgrade, wait_ms,
+            [](int bytes) {
+                printf("progress = %d\n", bytes);
+                fflush(stdout);
+            },
+            &outcome);
+        if (!done)
+            return Fail(outcome == -7 ? "a transfer is already running" : "the transfer stalled");
+        printf("outcome = %d\n", outcome);
+        if (outcome != 9)
+            return Fail("the device did not take the image (outcome " + std::to_string(outcome) +
+                        ")");
+        int32_t confirm[9] = {1};
+        int result = 0;
+        if (!session.Set(0x2719, confirm, sizeof(confirm), wait_ms, &result))
+            return Fail("the device did not answer the confirmation");
+        printf("confirm = %d\n", result);
+        return result == 0 ? 0 : Fail("the device refused the confirmation");
     }
     if (cmd == "snapshot") {
         std::vector<char> jpeg;
