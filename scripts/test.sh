@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Vantor and runs every test: the ordinary build, the ASan/UBSan build, and a short
 # libFuzzer run of every fuzz target. Exits non-zero on any failure.
-# Options via environment: VANTOR_SKIP_ASAN=1, VANTOR_SKIP_FUZZ=1, FUZZ_SECONDS (default 10).
+# Options via environment: VANTOR_SKIP_ASAN=1, VANTOR_SKIP_FUZZ=1, FUZZ_SECONDS (default 5).
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +10,7 @@ bash scripts/deps.sh || { echo "dependency installation failed"; exit 1; }
 
 export VANTOR_BROADCAST_ADDR=127.255.255.255
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-10}
+fuzz_seconds=${FUZZ_SECONDS:-5}
 passed=0
 failed=0
 log=$(mktemp)
