@@ -9,6 +9,7 @@
 #include "DebugOut.h"
 #include "LockGuard.h"
 #include "MediaFrameHead.h"
+#include "TcpStreamFramer.h"
 #include "darvel_recordfile.h"
 
 namespace vantor {
@@ -190,27 +191,13 @@ void CAPTcpCamera::ReadStream(Stream& s) {
         }
         s.fill += static_cast<size_t>(n);
         size_t at = 0;
-        bool bad = false;
-        while (s.fill - at >= kMediaFrameHeadBytes) {
-            MediaFrameHead head;
-            memcpy(&head, buf + at, sizeof(head));
-            if (head.magic != kMediaFrameMagic || head.dataLen > kStreamFrameDataMax) {
-                DebugOut("TcpCamera stream frame invalid (magic 0x%x, length %u), closed\n",
-                         head.magic, head.dataLen);
-                bad = true;
-                break;
-            }
-            size_t frameBytes = kMediaFrameHeadBytes + head.dataLen;
-            if (s.fill - at < frameBytes) {
-                break;
-            }
-            HandleFrame(s, buf + at, static_cast<int>(frameBytes));
-            at += frameBytes;
-            if (!s.running.load()) {
-                break;
-            }
-        }
-        if (bad) {
+        TcpStreamFramer::Result r =
+            TcpStreamFramer::Cut(buf, s.fill, static_cast<uint32_t>(kStreamFrameDataMax), &at,
+                                 [this, &s](const char* frame, int length) {
+                                     HandleFrame(s, frame, length);
+                                     return s.running.load();
+                                 });
+        if (r == TcpStreamFramer::Result::kBad) {
             s.socket.Close();
             break;
         }
