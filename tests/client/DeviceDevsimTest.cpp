@@ -64,8 +64,6 @@ TEST(DeviceDevsim, CameraComesOnlineAndFillsTheStore) {
     ASSERT_TRUE(WaitFor([&] { return cam->IsOnline(); }, std::chrono::seconds(30)));
     collect();
 
-    cam->RequestParam(8214);
-    EXPECT_EQ(cam->pending_message, 1231);
     const auto has = [&](unsigned msg) {
         collect();
         for (const auto& p : got) {
@@ -75,6 +73,11 @@ TEST(DeviceDevsim, CameraComesOnlineAndFillsTheStore) {
         }
         return false;
     };
+    // The storage answer asked for at login comes first: that request sets the pending message
+    // on the library thread, so it would race a request made before it.
+    ASSERT_TRUE(WaitFor([&] { return has(1235u); }, std::chrono::seconds(20)));
+    cam->RequestParam(8214);
+    EXPECT_EQ(cam->pending_message, 1231);
     ASSERT_TRUE(WaitFor([&] { return has(1231u); }, std::chrono::seconds(20)));
     for (const auto& p : got) {
         if (p.msg == 1231u) {
@@ -85,8 +88,6 @@ TEST(DeviceDevsim, CameraComesOnlineAndFillsTheStore) {
     }
     EXPECT_TRUE(has(kMsgConnecting));
     EXPECT_TRUE(has(kMsgOnlineOrThumbnail));
-    // The storage answer asked for at login arrives too.
-    EXPECT_TRUE(WaitFor([&] { return has(1235u); }, std::chrono::seconds(20)));
     test::TestFolder list;
     reg.Shutdown(list.File("camera.xml"));
 }
