@@ -53,7 +53,7 @@ class DarvelBattery : public ::testing::Test {
         if (out_ != nullptr)
             fclose(out_);
     }
-    void Spawn(const std::string& spec) {
+    void Spawn(const std::string& options) {
         int in[2];
         int out[2];
         ASSERT_EQ(pipe(in), 0);
@@ -67,7 +67,7 @@ class DarvelBattery : public ::testing::Test {
             close(in[1]);
             close(out[0]);
             close(out[1]);
-            execl(DEVSIM_PATH, "devsim", "--device", spec.c_str(), "--lan-search-port", "0",
+            execl(DEVSIM_PATH, "devsim", "--device", options.c_str(), "--lan-search-port", "0",
                   static_cast<char*>(nullptr));
             _exit(127);
         }
