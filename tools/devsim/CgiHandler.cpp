@@ -7,6 +7,7 @@
 
 #include "NasHandler.h"
 #include "SettingsSchema.h"
+#include "SimulatedAccessPoints.h"
 #include "SettingsWriter.h"
 
 namespace devsim {
@@ -483,15 +484,7 @@ std::string CgiHandler::loginRecord(const CgiRequest& r) const {
 }
 
 std::string CgiHandler::wifiScan() const {
-    static const struct {
-        const char* ssid;
-        const char* mac;
-        int security;
-        int dbm;
-        int channel;
-    } kAps[] = {{"SimNet-Home", "02:00:00:00:00:01", 3, 40, 1},
-                {"SimNet-Office", "02:00:00:00:00:02", 4, 55, 6},
-                {"SimNet-Guest", "02:00:00:00:00:03", 0, 70, 11}};
+    const auto& kAps = kSimulatedAccessPoints;
     std::string out;
     AppendInt(out, "ap_number", static_cast<long long>(sizeof kAps / sizeof kAps[0]));
     int i = 0;

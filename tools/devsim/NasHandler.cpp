@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "MediaFrameHead.h"
+#include "SimulatedAccessPoints.h"
 
 namespace devsim {
 
@@ -495,15 +496,7 @@ std::string NasHandler::heardList() const {
 }
 
 std::string NasHandler::wifiScan() const {
-    static const struct {
-        const char* ssid;
-        const char* mac;
-        int security;
-        int dbm;
-        int channel;
-    } kAps[] = {{"SimNet-Home", "02:00:00:00:00:01", 3, 40, 1},
-                {"SimNet-Office", "02:00:00:00:00:02", 4, 55, 6},
-                {"SimNet-Guest", "02:00:00:00:00:03", 0, 70, 11}};
+    const auto& kAps = kSimulatedAccessPoints;
     std::string out;
     AppendInt(out, "ap_number", static_cast<long long>(sizeof kAps / sizeof kAps[0]));
     long long i = 0;
