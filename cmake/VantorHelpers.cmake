@@ -21,10 +21,17 @@ function(vantor_add_test name)
   target_compile_definitions(${name} PRIVATE VANTOR_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
   # One variable only: a list here would be split into separate properties. Discovery and LAN
   # search stay on loopback even when ctest is run by hand.
+  # gtest_discover_tests flattens its property list more than once, so a list of labels would
+  # split into stray name/value pairs and shift the environment away: the environment goes
+  # first and only the first label is given to the discovered tests.
+  set(label "")
+  if(T_LABELS)
+    list(GET T_LABELS 0 label)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-    ENVIRONMENT "VANTOR_BROADCAST_ADDR=127.255.255.255")
+    PROPERTIES ENVIRONMENT "VANTOR_BROADCAST_ADDR=127.255.255.255"
+               TIMEOUT ${T_TIMEOUT} LABELS "${label}")
 endfunction()
 
 # vantor_add_fuzzer(NAME SOURCE src LIBS lib... [CORPUS dir])

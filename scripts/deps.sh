@@ -10,7 +10,7 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libx11-dev libxext-dev libxv-dev libfreetype-dev libsdl2-dev
   libpugixml-dev qt6-base-dev
-  fonts-dejavu-core fontconfig
+  fonts-dejavu-core fonts-wqy-microhei fontconfig
   xvfb xauth x11-apps x11-utils iproute2 python3
 )
 

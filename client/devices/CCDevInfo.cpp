@@ -8,11 +8,14 @@
 #include <thread>
 
 #include "AtomicFile.h"
+#include "CVideoPane.h"
 #include "ClientMessages.h"
 #include "DataPaths.h"
 #include "DebugOut.h"
 #include "DeviceLibrary.h"
 #include "LanguageTables.h"
+#include "MediaClock.h"
+#include "MediaRules.h"
 #include "PostMessage.h"
 #include "TextField.h"
 
@@ -44,9 +47,7 @@ std::mutex g_alarm_root_mu;
 std::string g_alarm_root = "alarmPhoto";
 
 int64_t NowSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return MediaClock::NowSeconds();
 }
 
 int32_t ReadInt32(const unsigned char* p) {
@@ -70,19 +71,9 @@ bool IsAlarmCode(int code) {
     }
 }
 
-// A device ID becomes a folder name: nothing in it may climb out of the alarm folder.
-std::string SafeFolderName(std::string_view id) {
-    std::string out;
-    for (char c : id) {
-        out.push_back(
-            (c == '/' || c == '\\' || c == '.' || static_cast<unsigned char>(c) < 0x20) ? '_' : c);
-    }
-    return out.empty() ? std::string("_") : out;
-}
-
 }  // namespace
 
-CCDevInfo::CCDevInfo(int32_t kind) : kind_(kind) {
+CCDevInfo::CCDevInfo(int32_t kind) : kind_(kind), ui_context_(std::make_unique<QObject>()) {
     const int64_t now = NowSeconds();
     last_frame_time_s = now;
     last_thumbnail_request_s = now;
@@ -163,6 +154,9 @@ int CCDevInfo::Connect() {
     RegisterCallbacks();
     const int started = Library().Start(handle);
     PrepareAlarmPhotoFolder();
+    if (identity.connection_mode == 0 && kind_ != kKindRecorder) {
+        RequestParam(kParamStorageInfo);  // its answer brings a direct session online
+    }
     return started;
 }
 
@@ -175,26 +169,14 @@ int CCDevInfo::Disconnect() {
         Post(kMsgHideControlPanel, reinterpret_cast<uintptr_t>(anchor),
              reinterpret_cast<intptr_t>(this));
     }
-    if (video_running) {
-        StopVideo(ChannelIndex());
-    }
+    StopAllMedia();
     Library().Stop(handle);
     const int destroyed = Library().Destroy(handle);
     handle = -1;
+    // The instance's threads are gone: no event can race this. A stale "online" would keep the
+    // next login's event 100 from starting video on the kept pane.
+    state_ = kStateOffline;
     return destroyed;
-}
-
-int CCDevInfo::StartVideo(CVideoPane* target, int /*video_mode*/, int /*channel*/) {
-    pane = target;
-    return 0;
-}
-
-int CCDevInfo::StopVideo(int /*channel*/) {
-    horizontal_cruise = vertical_cruise = 0;
-    infrared = 0;
-    device_osd = flip = mirror = 0;
-    video_running = 0;
-    return 1;
 }
 
 void CCDevInfo::Reconnect(bool was_playing, CVideoPane* playing_pane) {
@@ -202,7 +184,7 @@ void CCDevInfo::Reconnect(bool was_playing, CVideoPane* playing_pane) {
     std::this_thread::sleep_for(kReconnectPause);
     Connect();
     if (was_playing) {
-        pane = playing_pane;
+        AssignPane(playing_pane);
     }
 }
 
@@ -217,8 +199,8 @@ void CCDevInfo::PrepareAlarmPhotoFolder() {
     localtime_r(&now, &tm);
     char day[40];
     std::snprintf(day, sizeof day, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    const std::string folder =
-        DataPaths::Join(DataPaths::Join(root, day), SafeFolderName(FieldText(identity.device_id)));
+    const std::string folder = DataPaths::Join(
+        DataPaths::Join(root, day), MediaRules::SafeFolderName(FieldText(identity.device_id)));
     if (!DataPaths::MakeFolders(folder)) {
         DebugOut("create alarm folder failed:%s\n", folder.c_str());
     }
@@ -409,15 +391,22 @@ void CCDevInfo::OnDeviceEvent(int event, void* base) {
             dev->Post(kMsgRefusedOrTimedOut, context, 0);
             break;
         case 100:
-            dev->state_ = kStateOnline;
-            dev->Post(kMsgOnlineOrThumbnail, context, 0);
-            if (dev->pane != nullptr) {
-                dev->StartVideo(dev->pane, dev->identity.video_mode, 0);
-            }
+            dev->EnterOnline();
             dev->RequestParam(kParamStorageInfo);
             break;
         default:
             break;
+    }
+}
+
+void CCDevInfo::EnterOnline() {
+    const int32_t before = state_.exchange(kStateOnline);
+    Post(kMsgOnlineOrThumbnail, reinterpret_cast<uintptr_t>(static_cast<WINDOW_DATA*>(this)), 0);
+    // Only the way into the online state starts video: a TCP session raises event 100 again
+    // for every stream start, which would otherwise start the stream anew.
+    if (before != kStateOnline) {
+        // The video start touches the pane and the player window: user-interface work.
+        RunOnUiThread([this] { StartVideoOnAssignedPane(); }, true);
     }
 }
 
@@ -482,6 +471,13 @@ void CCDevInfo::StoreSnapshot(const char* record, int length) {
 
 void CCDevInfo::OnParamData(int type, const char* record, int length, void* device) {
     auto* dev = static_cast<CCDevInfo*>(device);
+    // A direct (TCP) session reports no login: one command per connection, and event 100 only
+    // once a stream is asked for. Its first decoded answer shows the device is there and took
+    // the account, so that is when it counts as online (and a pane it was given starts).
+    if (dev->identity.connection_mode == 0 && dev->kind_ != kKindRecorder && record != nullptr &&
+        dev->handle >= 0 && dev->state_.load() != kStateOnline) {
+        dev->EnterOnline();
+    }
     const ParamSlotInfo* slot = nullptr;
     if (dev->kind_ == kKindCamera) {
         if (type == kParamSnapshot) {

@@ -16,4 +16,13 @@ int CNasInfo::Disconnect() {
     return CCDevInfo::Disconnect();
 }
 
+// The channel argument of both is the caller's; the library calls carry this channel's index.
+int CNasInfo::StartVideo(CVideoPane* target, int stream_choice, int /*channel*/) {
+    return StartVideoWith(target, stream_choice, stream_choice, false);
+}
+
+int CNasInfo::StopVideo(int /*channel*/) {
+    return StopVideoNow();
+}
+
 }  // namespace vantor::client

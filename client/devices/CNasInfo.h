@@ -14,7 +14,11 @@ class CNasInfo final : public CCDevInfo {
     ~CNasInfo() override;
 
     int Connect() override;     // NAS library, no device ID rewriting
-    int Disconnect() override;  // stops the channel's video, then the instance
+    int Disconnect() override;  // stops the channel's media, then the instance
+    // The channel's live stream (stream id = stream choice, with the channel) into the pane;
+    // no start-up OSD request and no auto-recording. 0 unless online with an instance.
+    int StartVideo(CVideoPane* pane, int stream_choice, int channel) override;
+    int StopVideo(int channel) override;
     int ChannelIndex() const override { return channel_; }
 
   private:

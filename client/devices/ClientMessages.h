@@ -19,6 +19,9 @@ inline constexpr unsigned kMsgAreaButton = 5428;
 // Requests from the layout to the main window (this client's own, above the shared range).
 inline constexpr unsigned kMsgLockRequest = 5500;
 inline constexpr unsigned kMsgUserManageRequest = 5501;
+// From a device object: a snapshot could not be written (wParam the device, lParam 0). The
+// device model has no widgets; the main window shows the failure box.
+inline constexpr unsigned kMsgSnapshotFailed = 5510;
 inline constexpr unsigned kMsgPellionHello = 10024;
 inline constexpr unsigned kMsgPellionClose = 10025;
 

@@ -40,6 +40,20 @@ class CameraLibrary final : public IDeviceLibrary {
     int Ptz(int h, int command, int /*channel*/) override {
         return device_net_work_ptz(h, command);
     }
+    int StartStream(int h, int stream_id, int sub_stream, int /*channel*/, FrameCallback cb,
+                    void* user) override {
+        return device_net_work_startStreamV2(h, stream_id, sub_stream, cb, user);
+    }
+    int StopStream(int h, int /*channel*/) override { return device_net_work_stopStream(h); }
+    int StartAudio(int h, int stream_id, int /*channel*/, FrameCallback cb, void* user) override {
+        return device_net_work_startAudio(h, stream_id, cb, user);
+    }
+    int StopAudio(int h, int /*channel*/) override { return device_net_work_stopAudio(h); }
+    int StartTalk(int h) override { return device_net_work_startTalk(h); }
+    int StopTalk(int h) override { return device_net_work_stopTalk(h); }
+    int SendTalkData(int h, int /*channel*/, const char* data, int length) override {
+        return device_net_work_sendTalkData(h, data, length);
+    }
 };
 
 class NasLibrary final : public IDeviceLibrary {
@@ -72,6 +86,20 @@ class NasLibrary final : public IDeviceLibrary {
     }
     int Ptz(int h, int command, int channel) override {
         return nas_net_work_ptz(h, command, channel);
+    }
+    int StartStream(int h, int stream_id, int /*sub_stream*/, int channel, FrameCallback cb,
+                    void* user) override {
+        return nas_net_work_startStream(h, stream_id, channel, cb, user);
+    }
+    int StopStream(int h, int channel) override { return nas_net_work_stopStream(h, channel); }
+    int StartAudio(int h, int stream_id, int channel, FrameCallback cb, void* user) override {
+        return nas_net_work_startAudio(h, stream_id, channel, cb, user);
+    }
+    int StopAudio(int h, int channel) override { return nas_net_work_stopAudio(h, channel); }
+    int StartTalk(int h) override { return nas_net_work_startTalk(h); }
+    int StopTalk(int h) override { return nas_net_work_stopTalk(h); }
+    int SendTalkData(int h, int channel, const char* data, int length) override {
+        return nas_net_work_sendTalkData(h, channel, data, length);
     }
 };
 

@@ -13,6 +13,10 @@
 
 namespace vantor::client {
 
+// Media frame callback of both libraries: one frame (32-byte media head, then data), valid
+// during the call only, on a library thread.
+using FrameCallback = void (*)(const char* frame, int length, void* user);
+
 struct DeviceCallbacks {
     void (*on_event)(int event, void* base);
     void (*on_p2p_mode)(int code, void* base);
@@ -38,6 +42,21 @@ class IDeviceLibrary {
     virtual int GetParamEx(int handle, int type, const void* record, int size) = 0;
     virtual int SetParam(int handle, int type, const void* record, int size) = 0;
     virtual int Ptz(int handle, int command, int channel) = 0;
+
+    // Live media. The camera library takes stream id and sub-stream and ignores the channel;
+    // the NAS library takes stream id and channel and ignores the sub-stream. A frame callback
+    // may still be running, or start once more, after StopStream/StopAudio return: callers
+    // must not free what the callback's user value reaches until the instance is stopped.
+    virtual int StartStream(int handle, int stream_id, int sub_stream, int channel,
+                            FrameCallback callback, void* user) = 0;
+    virtual int StopStream(int handle, int channel) = 0;
+    virtual int StartAudio(int handle, int stream_id, int channel, FrameCallback callback,
+                           void* user) = 0;
+    virtual int StopAudio(int handle, int channel) = 0;
+    virtual int StartTalk(int handle) = 0;
+    virtual int StopTalk(int handle) = 0;
+    // One coded talk block, on the player's capture thread; the camera library ignores channel.
+    virtual int SendTalkData(int handle, int channel, const char* data, int length) = 0;
 };
 
 class DeviceLibraries {

@@ -9,8 +9,8 @@
 #include "CWvrInfo.h"
 #include "ClientMessages.h"
 #include "DeviceLibrary.h"
+#include "PlayerApi.h"
 #include "PostMessage.h"
-#include "tarsil.h"
 
 namespace vantor::client {
 
@@ -18,7 +18,7 @@ DeviceRegistry::~DeviceRegistry() {
     devices_.clear();
     if (libraries_ready_) {
         if (player_ready_) {
-            x_player_uninitPlayLib();
+            Players::Current().UnInit();
         }
         DeviceLibraries::Camera().DeInit();
         DeviceLibraries::Nas().DeInit();
@@ -30,7 +30,7 @@ void DeviceRegistry::InitLibraries(bool with_player) {
         return;
     }
     if (with_player) {
-        x_player_initPlayLib();
+        Players::Current().Init();
         player_ready_ = true;
     }
     DeviceLibraries::Camera().Init();
@@ -132,7 +132,7 @@ void DeviceRegistry::Shutdown(const std::string& list_path) {
     devices_.clear();
     if (libraries_ready_) {
         if (player_ready_) {
-            x_player_uninitPlayLib();
+            Players::Current().UnInit();
         }
         DeviceLibraries::Camera().DeInit();
         DeviceLibraries::Nas().DeInit();

@@ -5,12 +5,17 @@
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <set>
 
 #include "AppContext.h"
 #include "CCMessageBox.h"
 #include "CCVantorMainDlg.h"
+#include "CDeviceGrid.h"
 #include "CDeviceRow.h"
+#include "CSetSplitViewDlg.h"
 #include "CSkinButton.h"
+#include "CVideoPane.h"
 #include "CWvrInfo.h"
 #include "ClientMessages.h"
 #include "DeviceRegistry.h"
@@ -31,7 +36,7 @@ struct CommandButton {
 };
 
 constexpr CommandButton kButtons[] = {
-    {1016, "bottom_split", 0, false, false},     {1017, "bottom_device", 1, false, false},
+    {1016, "bottom_split", 0, false, true},     {1017, "bottom_device", 1, false, false},
     {1010, "bottom_mymsg", 2, false, false},     {1018, "bottom_sightmode", 3, false, false},
     {1002, "bottom_lock", 4, false, true},       {1020, "bottom_sysmsg", 5, false, false},
     {1014, "bottom_usermanage", 6, false, true}, {1019, "bottom_sysset", 7, false, false},
@@ -53,8 +58,7 @@ CCLayoutCtrVecDlg::CCLayoutCtrVecDlg(AppContext& app, DeviceRegistry& registry,
     title_ = new QLabel(this);
     title_->setObjectName("1023");
     title_->setStyleSheet("color: white; font-size: 14px; font-weight: 600; padding-left: 12px;");
-    grid_ = new QListWidget(this);
-    grid_->setObjectName("4097");
+    grid_ = new CDeviceGrid(this);
     grid_->setFrameShape(QFrame::NoFrame);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -70,6 +74,9 @@ CCLayoutCtrVecDlg::CCLayoutCtrVecDlg(AppContext& app, DeviceRegistry& registry,
         button->SetCaptionBelow(!b.header);
         buttons_[b.id] = button;
     }
+    split_ = new CSetSplitViewDlg(this, this);
+    split_->hide();
+    connect(buttons_[1016], &QAbstractButton::clicked, this, [this] { ShowSplitChooser(); });
     connect(buttons_[1009], &QAbstractButton::clicked, this, [this] { registry_.ReconnectAll(); });
     connect(buttons_[1011], &QAbstractButton::clicked, this, [this] { DeleteSelected(); });
     connect(buttons_[1002], &QAbstractButton::clicked, this,
@@ -96,6 +103,8 @@ void CCLayoutCtrVecDlg::LoadSkin(int startup_delay_ms) {
         }
     }
     bottom_bg_ = QPixmap(skin + "/bottom_bg.bmp");
+    split_->LoadTexts(app_.lang);
+    split_->LoadSkin(skin);
     title_->setText(app_.Text(LangTag::DevManageContent, 11));
     resizeEvent(nullptr);
     // The start-up step waits so the window is on screen before devices are contacted.
@@ -195,6 +204,16 @@ bool CCLayoutCtrVecDlg::event(QEvent* e) {
         case kMsgAreaButton:
             OnAreaButton(FindDevice(m->lparam()));
             break;
+        case kMsgDeviceAdded:
+            if (auto* dev = reinterpret_cast<CCDevInfo*>(m->wparam())) {
+                dev->owner = main_window_;
+                AddRow(dev);
+                PostMessage(main_window_, kMsgDeviceAdded, m->wparam(), m->lparam());
+            }
+            break;
+        case kMsgSetSplit:
+            PostMessage(main_window_, kMsgSetSplit, m->wparam(), m->lparam());
+            break;
         default:
             break;
     }
@@ -207,24 +226,86 @@ void CCLayoutCtrVecDlg::Startup() {
         registry_.at(i)->owner = main_window_;
         AddRow(registry_.at(i));
     }
-    const int panes = main_view_ ? main_view_->pane_count() : 0;
-    const size_t n = std::min<size_t>(
-        static_cast<size_t>(std::max(0, app_.settings.init_split_screen)), registry_.size());
-    if (app_.settings.auto_start_video != 0) {
-        for (size_t i = 0; i < n; ++i) {
-            CCDevInfo* dev = registry_.at(i);
-            if (auto* wvr = dynamic_cast<CWvrInfo*>(dev)) {
-                wvr->ConnectChannels();
-            } else if (!dev->video_running) {
-                // Panes come with the live view; the index is kept for when they exist.
-                (void)panes;
-                dev->Connect();
-            }
-        }
-    }
+    AutoStartVideo();
     RefreshRows();
     grid_->setUpdatesEnabled(true);
     registry_.ReconnectAll();
+}
+
+void CCLayoutCtrVecDlg::AutoStartVideo() {
+    if (app_.settings.auto_start_video == 0) {
+        return;
+    }
+    const size_t n = std::min<size_t>(
+        static_cast<size_t>(std::max(0, app_.settings.init_split_screen)), registry_.size());
+    const int panes = main_view_ ? main_view_->pane_count() : 0;
+    // Panes handed out here, so a recorder channel never takes a pane that a camera earlier in
+    // the list was given but whose video has not started yet (nothing is online this early).
+    std::set<CVideoPane*> given;
+    for (size_t i = 0; i < n && static_cast<int>(i) < panes; ++i) {
+        CCDevInfo* dev = registry_.at(i);
+        if (dev->kind() != kKindRecorder && !dev->video_running) {
+            given.insert(main_view_->PaneAt(static_cast<int>(i)));
+        }
+    }
+    auto next_free = [&]() -> CVideoPane* {
+        for (int k = 0; k < panes; ++k) {
+            CVideoPane* p = main_view_->PaneAt(k);
+            const CCDevInfo* bound = p ? p->BoundDevice() : nullptr;
+            if (p != nullptr && given.count(p) == 0 && (bound == nullptr || !bound->video_running)) {
+                return p;
+            }
+        }
+        return nullptr;
+    };
+    for (size_t i = 0; i < n; ++i) {
+        CCDevInfo* dev = registry_.at(i);
+        if (auto* wvr = dynamic_cast<CWvrInfo*>(dev)) {
+            wvr->owner = main_window_;
+            wvr->ConnectChannels();
+            for (int k = 0; k < CNasInfo::kChannelCount; ++k) {
+                CNasInfo* channel = wvr->Channel(k);
+                CVideoPane* pane = next_free();
+                if (channel == nullptr || pane == nullptr) {
+                    continue;
+                }
+                given.insert(pane);
+                if (channel->IsOnline()) {
+                    wvr->StartChannelVideo(k, pane);
+                } else {
+                    // Not online yet: the channel keeps the pane and starts there when it is.
+                    channel->pane = pane;
+                }
+            }
+        } else if (!dev->video_running) {
+            dev->pane = static_cast<int>(i) < panes ? main_view_->PaneAt(static_cast<int>(i))
+                                                    : nullptr;
+            dev->Connect();
+        }
+    }
+}
+
+void CCLayoutCtrVecDlg::OnDeviceDropped(CCDevInfo* device, QPoint screen_point) {
+    // Only devices of the list: the drag carries an address that may be stale.
+    bool known = false;
+    for (size_t i = 0; i < registry_.size() && !known; ++i) {
+        known = registry_.at(i) == device;
+    }
+    if (!known || device->video_running || main_view_ == nullptr) {
+        return;
+    }
+    main_view_->DropDeviceOnPane(device, screen_point);
+}
+
+void CCLayoutCtrVecDlg::ShowSplitChooser() {
+    // Above the split button, right-aligned with the layout so it stays on screen.
+    split_->adjustSize();
+    const QPoint corner = buttons_[1016]->mapToGlobal(QPoint(0, 0));
+    const int right = mapToGlobal(QPoint(width(), 0)).x();
+    split_->move(std::min(corner.x(), right - split_->width() - 4), corner.y() - split_->height() - 6);
+    split_->show();
+    split_->raise();
+    split_->activateWindow();
 }
 
 void CCLayoutCtrVecDlg::OnSettingsButton(CCDevInfo* device) {

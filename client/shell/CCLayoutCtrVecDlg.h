@@ -7,18 +7,21 @@
 #include <QWidget>
 #include <map>
 
+#include "CCDefineEvent.h"
+
 class QLabel;
-class QListWidget;
 
 namespace vantor::client {
 
 class CCDevInfo;
+class CDeviceGrid;
+class CSetSplitViewDlg;
 class CSkinButton;
 class DeviceRegistry;
 class CCVantorMainDlg;
 struct AppContext;
 
-class CCLayoutCtrVecDlg : public QWidget {
+class CCLayoutCtrVecDlg : public QWidget, public CCDefineEvent {
   public:
     CCLayoutCtrVecDlg(AppContext& app, DeviceRegistry& registry, QWidget* main_window,
                       QWidget* parent);
@@ -32,6 +35,10 @@ class CCLayoutCtrVecDlg : public QWidget {
     int row_count() const;
     void SetMainView(CCVantorMainDlg* view) { main_view_ = view; }
 
+    // A device row dropped on the main view: opens the device in the pane under the point,
+    // unless its video already runs. The address is checked against the registry first.
+    void OnDeviceDropped(CCDevInfo* device, QPoint screen_point) override;
+
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -39,6 +46,8 @@ class CCLayoutCtrVecDlg : public QWidget {
 
   private:
     void Startup();
+    void AutoStartVideo();
+    void ShowSplitChooser();
     void OnSettingsButton(CCDevInfo* device);
     void OnAreaButton(CCDevInfo* device);
     void DeleteSelected();
@@ -50,7 +59,8 @@ class CCLayoutCtrVecDlg : public QWidget {
     QWidget* main_window_;
     CCVantorMainDlg* main_view_ = nullptr;
     QLabel* title_;
-    QListWidget* grid_;
+    CDeviceGrid* grid_;
+    CSetSplitViewDlg* split_;
     std::map<int, CSkinButton*> buttons_;
     QPixmap bottom_bg_;
 };

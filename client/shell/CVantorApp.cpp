@@ -13,6 +13,7 @@
 #include "CrashHandler.h"
 #include "DataPaths.h"
 #include "InstanceLock.h"
+#include "MediaSettings.h"
 
 namespace vantor::client {
 
@@ -33,6 +34,7 @@ int CVantorApp::Run(int argc, char** argv) {
     QCommandLineParser args;
     args.addHelpOption();
     args.addOption({"home", "Data folder (settings, accounts, device list).", "DIR"});
+    args.addOption({"auto-login", "Log in with the remembered name and password."});
     args.process(qt);
 
     AppContext app;
@@ -63,6 +65,7 @@ int CVantorApp::Run(int argc, char** argv) {
     const bool first_run = ::stat(users.c_str(), &st) != 0;
     UserAccountsFile::Load(users, &app.accounts);
     app.lang.Load(DataPaths::Join(app.program_folder, "skin/language"), app.settings.language);
+    MediaSettings::Set(MediaSettings::FromSystem(app.settings, app.data_folder));
     CCDevInfo::SetAlarmRoot(DataPaths::MapDriveDefault(app.settings.alarm_path, app.data_folder));
 
     if (first_run) {
@@ -72,7 +75,7 @@ int CVantorApp::Run(int argc, char** argv) {
         }
     }
     CVantorMain main(app, true);
-    if (!main.LoginAndShow(kStartupDelayMs)) {
+    if (!main.LoginAndShow(kStartupDelayMs, args.isSet("auto-login"))) {
         main.close();  // writes the device list back unchanged and stops the libraries
         return 0;
     }

@@ -11,11 +11,16 @@
 #include "CCLockLoginDlg.h"
 #include "CCLoginDlg.h"
 #include "CCVantorMainDlg.h"
+#include "CCMessageBox.h"
 #include "CDevUserManage.h"
+#include "CPlayerBase.h"
 #include "CSkinButton.h"
+#include "CVideoPane.h"
 #include "ClientMessages.h"
 #include "DebugOut.h"
 #include "DeviceRegistry.h"
+#include "IpcFrame.h"
+#include "WindowEndpoint.h"
 #include "MainGeometry.h"
 #include "PostMessage.h"
 #include "SkinPalette.h"
@@ -33,6 +38,8 @@ CVantorMain::CVantorMain(AppContext& app, bool with_player, QWidget* parent)
     main_view_ = new CCVantorMainDlg(this);
     layout_ = new CCLayoutCtrVecDlg(app, *registry_, this, this);
     layout_->SetMainView(main_view_);
+    main_view_->SetDropSink(layout_);
+    CPlayerBase::SetMainWindow(this);
     lock_ = new CCLockLoginDlg(app, this, [this] { Unlock(); });
     lock_->hide();
 
@@ -43,19 +50,60 @@ CVantorMain::CVantorMain(AppContext& app, bool with_player, QWidget* parent)
     connect(max_, &QAbstractButton::clicked, this, [this] { SetMaximised(!maximised_); });
     connect(min_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
 
+    endpoint_ = std::make_unique<WindowEndpoint>(
+        this, std::vector<uint32_t>{kIpcMsgToolHello, kIpcMsgToolClose});
+    if (!endpoint_->Open()) {
+        DebugOut("main window endpoint could not be opened.\n");
+    }
+    tool_answer_timer_.setSingleShot(true);
+    tool_answer_timer_.setInterval(ShutdownHandshake::kToolAnswerTimeoutMs);
+    connect(&tool_answer_timer_, &QTimer::timeout, this,
+            [this] { HandleToolAction(handshake_.OnAnswerTimeout()); });
+
     registry_->InitLibraries(with_player);
     registry_->LoadDeviceList(app.File("camera.xml"));
 }
 
 CVantorMain::~CVantorMain() {
     if (!shut_down_) {
-        registry_->Shutdown(app_.File("camera.xml"));
+        ShutDownNow();
     }
 }
 
-bool CVantorMain::LoginAndShow(int startup_delay_ms) {
+uint64_t CVantorMain::endpoint_handle() const {
+    return endpoint_ ? endpoint_->handle() : 0;
+}
+
+void CVantorMain::ShutDownNow() {
+    shut_down_ = true;
+    handshake_.OnDestroy();
+    registry_->Shutdown(app_.File("camera.xml"));
+}
+
+void CVantorMain::HandleToolAction(ShutdownHandshake::Action action) {
+    switch (action) {
+        case ShutdownHandshake::Action::kAskUser: {
+            const bool ok =
+                CCMessageBox::Show(this, app_.Text(LangTag::DevManageContent, 17), true);
+            HandleToolAction(handshake_.OnUserAnswer(ok));
+            break;
+        }
+        case ShutdownHandshake::Action::kCloseSelf:
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+    }
+}
+
+bool CVantorMain::LoginAndShow(int startup_delay_ms, bool auto_login) {
     CCLoginDlg login(app_, this);
-    if (login.exec() != QDialog::Accepted) {
+    // Auto login only with both the name and the password remembered: the user chose to keep
+    // them, so the dialog would only ask for a click.
+    const bool remembered =
+        app_.accounts.remember_name == 1 && app_.accounts.remember_password == 1;
+    const bool logged_in = auto_login && remembered && login.TryLogin();
+    if (!logged_in && login.exec() != QDialog::Accepted) {
         return false;
     }
     const QString skin = app_.SkinFolder();
@@ -96,7 +144,7 @@ void CVantorMain::resizeEvent(QResizeEvent*) {
     main_view_->setGeometry(MainGeometry::MainViewRect(client));
     lock_->setGeometry(MainGeometry::LockRect(client));
     if (!lock_->isVisible()) {
-        main_view_->SetPaneCount(MainGeometry::InitialPaneCount(app_.settings.init_split_screen));
+        main_view_->EnsureGrid(MainGeometry::InitialPaneCount(app_.settings.init_split_screen));
     }
 }
 
@@ -161,8 +209,18 @@ void CVantorMain::Unlock() {
 
 void CVantorMain::closeEvent(QCloseEvent* event) {
     if (!shut_down_) {
-        shut_down_ = true;
-        registry_->Shutdown(app_.File("camera.xml"));
+        switch (handshake_.OnCloseRequest()) {
+            case ShutdownHandshake::Action::kWaitForTool:
+                tool_answer_timer_.start();
+                event->ignore();
+                return;
+            case ShutdownHandshake::Action::kNone:
+                event->ignore();
+                return;
+            default:
+                break;
+        }
+        ShutDownNow();
     }
     event->accept();
 }
@@ -174,15 +232,43 @@ bool CVantorMain::event(QEvent* e) {
     const auto* m = static_cast<PostedMessage*>(e);
     switch (m->msg()) {
         case kMsgConnecting:
+            // The device still points at its pane here: the message is posted from a live
+            // device on the connect path, and removal happens on this thread.
+            if (const CCDevInfo* dev = registry_->FindByBase(reinterpret_cast<void*>(m->wparam()))) {
+                if (dev->pane != nullptr) {
+                    dev->pane->ClearBackground();
+                }
+            }
+            layout_->RefreshRows();
+            break;
         case kMsgRefusedOrTimedOut:
         case kMsgOffline:
         case kMsgOnlineOrThumbnail:
             layout_->RefreshRows();
             break;
+        case kMsgDeviceAdded:
+            if (auto* dev = reinterpret_cast<CCDevInfo*>(m->wparam())) {
+                registry_->Append(std::unique_ptr<CCDevInfo>(dev));
+                registry_->SaveDeviceList(app_.File("camera.xml"));
+            }
+            break;
+        case kMsgSetSplit:
+            main_view_->SetSplit(static_cast<int>(m->wparam()));
+            break;
         case kMsgDeviceRemoved:
             if (registry_->RemoveDevice(reinterpret_cast<CCDevInfo*>(m->wparam())) == 1) {
                 registry_->SaveDeviceList(app_.File("camera.xml"));
             }
+            break;
+        case kMsgSnapshotFailed:
+            CCMessageBox::Show(this, QString::fromUtf8("抓拍失败"));
+            break;
+        case kMsgPellionHello:
+            handshake_.OnToolHello(m->wparam());
+            break;
+        case kMsgPellionClose:
+            tool_answer_timer_.stop();
+            HandleToolAction(handshake_.OnToolAnswer(m->wparam()));
             break;
         case kMsgLockRequest:
             Lock();

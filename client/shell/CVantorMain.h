@@ -6,8 +6,11 @@
 
 #include <QFont>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
+
+#include "ShutdownHandshake.h"
 
 namespace vantor::client {
 
@@ -16,6 +19,7 @@ class CCLockLoginDlg;
 class CCVantorMainDlg;
 class CSkinButton;
 class DeviceRegistry;
+class WindowEndpoint;
 struct AppContext;
 
 class CVantorMain : public QWidget {
@@ -25,7 +29,9 @@ class CVantorMain : public QWidget {
     ~CVantorMain() override;
 
     // Runs the login; on success shows, sizes and skins the window and returns true.
-    bool LoginAndShow(int startup_delay_ms);
+    // auto_login: log in with the remembered name and password without asking, when both are
+    // remembered and still match; otherwise the dialog is shown as usual.
+    bool LoginAndShow(int startup_delay_ms, bool auto_login = false);
     void SetMaximised(bool maximised);
     void Lock();
     void Unlock();
@@ -33,6 +39,8 @@ class CVantorMain : public QWidget {
     DeviceRegistry& registry() { return *registry_; }
     CCLayoutCtrVecDlg* layout() const { return layout_; }
     CCLockLoginDlg* lock_view() const { return lock_; }
+    // The handle the download program is given to reach this window; 0 when there is none.
+    uint64_t endpoint_handle() const;
     bool maximised() const { return maximised_; }
 
   protected:
@@ -45,6 +53,8 @@ class CVantorMain : public QWidget {
 
   private:
     void ApplyGeometry();
+    void HandleToolAction(ShutdownHandshake::Action action);
+    void ShutDownNow();
 
     AppContext& app_;
     std::unique_ptr<DeviceRegistry> registry_;
@@ -58,6 +68,10 @@ class CVantorMain : public QWidget {
     QFont title_font_;
     bool maximised_ = false;
     bool shut_down_ = false;
+    // The record download program reaches this window through the endpoint (10024, 10025).
+    std::unique_ptr<WindowEndpoint> endpoint_;
+    ShutdownHandshake handshake_;
+    QTimer tool_answer_timer_;
 };
 
 }  // namespace vantor::client

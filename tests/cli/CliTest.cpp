@@ -46,27 +46,12 @@ TEST(CliRecordFields, AssignAndFormat) {
     EXPECT_EQ(FormatRecord(*wifi, &w, sizeof(w) - 1), "");
 }
 
+#include "CliRun.h"
+
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string output;
-};
-
-CliRun Cli(const std::string& args) {
-    CliRun r;
-    std::string cmd = std::string(VANTOR_CLI_PATH) + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0)
-        r.output.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using vantor::cli::test::Cli;
+using vantor::cli::test::CliRun;
 
 class CliE2e : public ::testing::Test {
   protected:

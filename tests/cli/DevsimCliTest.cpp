@@ -8,27 +8,12 @@
 #include <cstdio>
 #include <string>
 
+#include "CliRun.h"
+
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string output;
-};
-
-CliRun Cli(const std::string& args) {
-    CliRun r;
-    std::string cmd = std::string(VANTOR_CLI_PATH) + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0)
-        r.output.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using vantor::cli::test::Cli;
+using vantor::cli::test::CliRun;
 
 class DevsimCli : public ::testing::Test {
   protected:

@@ -32,9 +32,10 @@ class DeviceModel : public ::testing::Test {
     void TearDown() override { DeviceLibraries::Override(nullptr, nullptr); }
 
     // A connected device of the kind, owned by the sink, with the calls so far discarded.
-    std::unique_ptr<CCDevInfo> Connected(int kind) {
+    std::unique_ptr<CCDevInfo> Connected(int kind, int connection_mode = kConnectP2p) {
         auto dev = DeviceRegistry::MakeDevice(kind);
         dev->owner = &sink_;
+        dev->identity.connection_mode = connection_mode;
         camera_.next_handle = 3;
         CopyId(dev.get(), "VSIM000001SIMAA");
         dev->Connect();
@@ -134,6 +135,33 @@ TEST_F(DeviceModel, EventsSetStateAndPostTheirMessages) {
     CCDevInfo::OnP2pMode(3, static_cast<WINDOW_DATA*>(dev.get()));
     EXPECT_EQ(dev->path_mode, 1);
     EXPECT_GT(dev->path_mode_time_s, 0);
+}
+
+// A direct session reports no login: the device asks for storage information when it connects
+// and counts as online at the first answer, once.
+TEST_F(DeviceModel, DirectSessionGoesOnlineAtItsFirstAnswer) {
+    auto dev = DeviceRegistry::MakeDevice(kKindCamera);
+    dev->owner = &sink_;
+    camera_.next_handle = 3;
+    CopyId(dev.get(), "VSIM000001SIMAA");
+    dev->identity.connection_mode = 0;
+    dev->Connect();
+    const Calls calls = camera_.Take();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "cam:get 8225 h=3");
+    EXPECT_FALSE(dev->IsOnline());
+    sink_.Drain();
+    CCDevInfo::OnParamData(8225, nullptr, 0, dev.get());  // a failed answer proves nothing
+    EXPECT_FALSE(dev->IsOnline());
+    std::vector<char> record(400, 0);
+    CCDevInfo::OnParamData(8225, record.data(), static_cast<int>(record.size()), dev.get());
+    EXPECT_TRUE(dev->IsOnline());
+    CCDevInfo::OnParamData(8225, record.data(), static_cast<int>(record.size()), dev.get());
+    size_t online_messages = 0;
+    for (const auto& m : sink_.Drain()) {
+        online_messages += m.msg == 2024u ? 1 : 0;
+    }
+    EXPECT_EQ(online_messages, 1u);
 }
 
 TEST_F(DeviceModel, AnswersFillSlotsByKindAndPostBoundedLengths) {

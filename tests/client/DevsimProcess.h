@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -17,7 +18,10 @@ namespace vantor::client::test {
 // Runs devsim until destroyed; Ready() waits for its "ready" line.
 class Devsim {
   public:
-    explicit Devsim(const std::string& options) {
+    explicit Devsim(const std::string& options)
+        : Devsim(std::vector<std::string>{"--device", options}) {}
+    // Any devsim arguments (e.g. {"--fleet", path}); LAN search off, no standard input.
+    explicit Devsim(std::vector<std::string> args) {
         int fds[2];
         if (::pipe(fds) != 0) {
             return;
@@ -27,10 +31,16 @@ class Devsim {
         posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
         posix_spawn_file_actions_addclose(&fa, fds[0]);
         std::string exe = DEVSIM_PATH;
-        std::string a1 = "--device", a3 = "--lan-search-port", a4 = "0", a5 = "--no-stdin";
-        std::string a2 = options;
-        char* argv[] = {exe.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), nullptr};
-        if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv, environ) != 0) {
+        args.insert(args.begin(), exe);
+        for (const char* a : {"--lan-search-port", "0", "--no-stdin"}) {
+            args.emplace_back(a);
+        }
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv.data(), environ) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&fa);

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DeviceLibrary.h"
@@ -55,6 +57,58 @@ class FakeDeviceLibrary final : public IDeviceLibrary {
                1;
     }
 
+    // Live media: the callbacks stay stored after the stop calls, as a library whose reader
+    // may still deliver a frame that was already on its way.
+    int StartStream(int h, int stream_id, int sub_stream, int channel, FrameCallback cb,
+                    void* user) override {
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            video_cb_ = cb;
+            video_user_ = user;
+        }
+        return Log("stream start id=" + std::to_string(stream_id) +
+                   " sub=" + std::to_string(sub_stream) + " ch=" + std::to_string(channel) +
+                   " h=" + std::to_string(h)),
+               stream_result;
+    }
+    int StopStream(int h, int channel) override {
+        return Log("stream stop ch=" + std::to_string(channel) + " h=" + std::to_string(h)), 1;
+    }
+    int StartAudio(int h, int stream_id, int channel, FrameCallback cb, void* user) override {
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            audio_cb_ = cb;
+            audio_user_ = user;
+        }
+        return Log("audio start id=" + std::to_string(stream_id) +
+                   " ch=" + std::to_string(channel) + " h=" + std::to_string(h)),
+               1;
+    }
+    int StopAudio(int h, int channel) override {
+        return Log("audio stop ch=" + std::to_string(channel) + " h=" + std::to_string(h)), 1;
+    }
+    int StartTalk(int h) override { return Log("talk start h=" + std::to_string(h)), 1; }
+    int StopTalk(int h) override {
+        return Log("talk stop h=" + std::to_string(h)), talk_stop_result;
+    }
+    int SendTalkData(int h, int channel, const char*, int length) override {
+        return Log("talk data ch=" + std::to_string(channel) + " len=" + std::to_string(length) +
+                   " h=" + std::to_string(h)),
+               1;
+    }
+
+    // The stored video callback, for a test that plays the library's reader thread.
+    std::pair<FrameCallback, void*> VideoSink() {
+        std::lock_guard<std::mutex> lock(mu_);
+        return {video_cb_, video_user_};
+    }
+
+    // Every logged line is also handed here (to merge the order with other fakes' calls).
+    void SetMirror(std::function<void(const std::string&)> mirror) {
+        std::lock_guard<std::mutex> lock(mu_);
+        mirror_ = std::move(mirror);
+    }
+
     std::vector<std::string> Take() {
         std::lock_guard<std::mutex> lock(mu_);
         std::vector<std::string> out;
@@ -66,15 +120,29 @@ class FakeDeviceLibrary final : public IDeviceLibrary {
     DeviceCallbacks callbacks{};
     int next_handle = 3;
     int start_result = 1;
+    int stream_result = 1;
+    int talk_stop_result = 1;
 
   private:
     void Log(const std::string& line) {
-        std::lock_guard<std::mutex> lock(mu_);
-        calls_.push_back(name_ + ":" + line);
+        std::function<void(const std::string&)> mirror;
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            calls_.push_back(name_ + ":" + line);
+            mirror = mirror_;
+        }
+        if (mirror) {
+            mirror(name_ + ":" + line);
+        }
     }
     std::string name_;
     std::mutex mu_;
     std::vector<std::string> calls_;
+    FrameCallback video_cb_ = nullptr;
+    void* video_user_ = nullptr;
+    FrameCallback audio_cb_ = nullptr;
+    void* audio_user_ = nullptr;
+    std::function<void(const std::string&)> mirror_;
 };
 
 }  // namespace vantor::client::test

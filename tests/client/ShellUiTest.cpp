@@ -121,7 +121,8 @@ TEST(ShellUi, LoginShowsTheMainWindowWithDeviceRowsAndLocks) {
         auto* lock = main.findChild<CSkinButton*>("1002");
         EXPECT_EQ(lock->text(), "Lock");
         EXPECT_TRUE(lock->isEnabled());
-        EXPECT_FALSE(main.findChild<CSkinButton*>("1016")->isEnabled());  // split view: later
+        EXPECT_TRUE(main.findChild<CSkinButton*>("1016")->isEnabled());
+        EXPECT_FALSE(main.findChild<CSkinButton*>("1020")->isEnabled());  // system info: later
         EXPECT_EQ(main.findChild<CSkinButton*>("1009")->toolTip(), "Refresh");
 
         QApplication::processEvents();

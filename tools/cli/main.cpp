@@ -1,7 +1,8 @@
-// vantor-cli: a command-line client on the camera library.
+// vantor-cli: a command-line client on the camera library, and with --nas on the recorder
+// library.
 //
 //   vantor-cli (--id DEVICEID [--battery] | --host H --port N) [--user U] [--password P]
-//              [--timeout-ms N] COMMAND [ARGS]
+//              [--nas [--channel N]] [--timeout-ms N] COMMAND [ARGS]
 //   vantor-cli [--search-port N] [--timeout-ms N] search
 //
 // Prints decoded records as "key = value" lines; exits 0 on success, 1 when the device
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "CliSession.h"
+#include "NasCommand.h"
 #include "RecordFields.h"
 #include "SessionCipher.h"
 #include "darvel.h"
@@ -31,12 +33,14 @@ constexpr size_t kMaxImageBytes = 64u << 20;
 
 const char kUsage[] =
     "usage: vantor-cli (--id DEVICEID [--battery] | --host H --port N) [--user U] [--password P]\n"
-    "                  [--timeout-ms N] COMMAND\n"
+    "                  [--nas [--channel N]] [--timeout-ms N] COMMAND\n"
     "       vantor-cli [--search-port N] [--timeout-ms N] search\n"
     "  --id DEVICEID              connect over P2P by device ID\n"
     "  --battery                  wake a battery device (three racing attempts)\n"
     "  --host H --port N          connect over TCP (one HTTP request per command)\n"
     "  --search-port N            UDP port of the LAN search (default 8600)\n"
+    "  --nas                      the device is a NAS/WVR recorder (NAS library)\n"
+    "  --channel N                recorder camera 0-3 for stream, ptz and records (default 0)\n"
     "commands:\n"
     "  search                     find devices on the LAN for --timeout-ms (default 3000)\n"
     "  upgrade FILE [VERSION]     send a firmware image (P2P), then confirm it\n"
@@ -48,6 +52,12 @@ const char kUsage[] =
     "  records FROM TO            list recordings (YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS)\n"
     "  playback NAME OUT          write the frames of a recording to OUT\n"
     "  stream SECONDS OUT         write live video frames to OUT\n"
+    "recorder commands (--nas): status, get, set, ptz, stream as above, and\n"
+    "  records FROM TO [PART]     list recordings of --channel on partition PART (default 0)\n"
+    "  playback NAME OUT [PART]   write the frames of a recording to OUT, until its end\n"
+    "  nas-alarms                 list the paired accessories (zone, position, key, alias)\n"
+    "recorder records: status network users ddns ftp mail wifi datetime recordsch apwifi\n"
+    "  camera pppoe pnp alarm factory appversion plugrelay plugdelay plugkey\n"
     "records: ";
 
 int Fail(const std::string& message) {
@@ -157,6 +167,8 @@ int main(int argc, char** argv) {
     long long searchPort = 8600;
     bool battery = false;
     bool timeoutGiven = false;
+    bool nas = false;
+    long long channel = 0;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -185,6 +197,11 @@ int main(int argc, char** argv) {
         } else if (a == "--search-port") {
             if (!value(&v) || !ParseInt(v, 1, 65535, &searchPort))
                 return Usage("--search-port needs a number from 1 to 65535");
+        } else if (a == "--nas") {
+            nas = true;
+        } else if (a == "--channel") {
+            if (!value(&v) || !ParseInt(v, 0, 3, &channel))
+                return Usage("--channel needs a recorder camera number from 0 to 3");
         } else if (a == "--battery") {
             battery = true;
         } else if (a == "--timeout-ms") {
@@ -212,6 +229,17 @@ int main(int argc, char** argv) {
         return Usage("--host needs --port, and --battery is for --id");
     if (args.empty())
         return Usage("no command");
+    if (nas) {
+        NasOptions o;
+        o.target = CliSession::Target{id, host, static_cast<int>(port), battery};
+        o.user = user;
+        o.password = password;
+        o.timeout_ms = static_cast<int>(timeout_ms);
+        o.channel = static_cast<int>(channel);
+        return RunNasCommand(o, args, [](const std::string& m) { return Usage(m); });
+    }
+    if (channel != 0)
+        return Usage("--channel is for recorders (--nas)");
     const std::string cmd = args[0];
     const int wait_ms = static_cast<int>(timeout_ms);
     DarvelTransferRecord upgrade{};

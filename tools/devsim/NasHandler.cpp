@@ -163,6 +163,8 @@ std::string NasHandler::setting(const std::string& key) const {
         return std::to_string(NowSeconds() + clockOffset_s_);
     if (key == "minute")
         return std::to_string(plugDelayMinutes_);
+    if (key == "livestream")
+        return lastLive_;
     return store_.get(key);
 }
 
@@ -226,6 +228,9 @@ CgiAnswer NasHandler::handle(const CgiRequest& r) {
         } else if (n == "livestream.cgi") {
             a.action = a.streamId == kLiveStop ? CgiAnswer::Action::kStopLive
                                                : CgiAnswer::Action::kStartLive;
+            if (a.action == CgiAnswer::Action::kStartLive && a.authorised)
+                lastLive_ = "streamid=" + std::to_string(a.streamId) +
+                            " channel=" + std::to_string(a.channel);
         } else {
             a.fileName = r.get("filename");
             a.offset = std::max(0LL, r.getInt("fileoffset", 0));

@@ -43,6 +43,7 @@ class NasHandler {
     CgiAnswer handle(const CgiRequest& r);
     bool checkAccount(const std::string& user, const std::string& password) const;
     void noteAlarm(int kind);
+    // A stored setting; "livestream" gives the stream ID and channel of the last live request.
     std::string setting(const std::string& key) const;
     bool findRecording(const std::string& name, Recording* out, int* channel) const;
     std::vector<Recording> recordings() const;
@@ -79,6 +80,7 @@ class NasHandler {
     int plugDelayEnable_ = 0;
     int plugDelayMinutes_ = 0;
     long long clockOffset_s_ = 0;
+    std::string lastLive_;  // "streamid=N channel=C" of the last live request, for tests
 };
 
 }  // namespace devsim

@@ -114,6 +114,10 @@ void SimDevice::stop() {
     if (housekeeper_.joinable())
         housekeeper_.join();
     int64_t t1 = SteadyMillis();
+    {
+        std::lock_guard<std::mutex> g(tarpitMutex_);
+        tarpit_.reset();
+    }
     if (p2p_)
         p2p_->stop();
     int64_t t2 = SteadyMillis();
@@ -149,10 +153,35 @@ bool SimDevice::setTalkFile(const std::string& path) {
     return talkFile_ != nullptr;
 }
 
+bool SimDevice::setUnreachable(bool unreachable) {
+    std::lock_guard<std::mutex> g(tarpitMutex_);
+    if (!unreachable) {
+        tarpit_.reset();
+        if (p2p_)
+            p2p_->setOnline(online_);
+        return true;
+    }
+    if (!p2p_)
+        return false;
+    if (!tarpit_) {
+        auto t = std::make_unique<P2pTarpit>(profile_.id);
+        if (!t->start())
+            return false;
+        tarpit_ = std::move(t);
+    }
+    p2p_->setOnline(false);
+    return true;
+}
+
 void SimDevice::setOnline(bool online) {
     online_ = online;
+    bool tarpit = false;
+    {
+        std::lock_guard<std::mutex> g(tarpitMutex_);
+        tarpit = tarpit_ != nullptr;
+    }
     if (p2p_)
-        p2p_->setOnline(online);
+        p2p_->setOnline(online && !tarpit);
     if (http_)
         http_->setOnline(online);
     if (!online)

@@ -20,6 +20,7 @@
 #include "DeviceContext.h"
 #include "HttpFront.h"
 #include "P2pFront.h"
+#include "P2pTarpit.h"
 
 namespace devsim {
 
@@ -49,6 +50,10 @@ class SimDevice : public DeviceContext {
 
     // Control
     void setOnline(bool online);
+    // Unreachable: the device face goes silent and a tarpit answers discovery but never the
+    // session handshake, so every client connect times out. Sessions already open stay.
+    // False when the tarpit cannot open its sockets.
+    bool setUnreachable(bool unreachable);
     bool online() const { return online_.load(); }
     void dropSessions();
     // Alarm kind as on the alarm channel (1 motion, 2 input, 3 sound, 6 PIR, 7 bell...); also a
@@ -76,6 +81,8 @@ class SimDevice : public DeviceContext {
     DeviceFaults faults_;
     std::unique_ptr<P2pFront> p2p_;
     std::unique_ptr<HttpFront> http_;
+    std::mutex tarpitMutex_;  // guards tarpit_
+    std::unique_ptr<P2pTarpit> tarpit_;
     std::atomic<bool> online_{true};
     std::atomic<uint64_t> talkBlocks_{0}, talkBytes_{0}, reboots_{0};
 

@@ -46,6 +46,8 @@ const char* Simulator::CommandHelp() {
            "  offline ID | online ID        leave or rejoin (not online to clients, search "
            "silent)\n"
            "  reboot ID                     as reboot.cgi: offline, back after 1.5 s\n"
+           "  unreachable ID 1|0            P2P clients find the device but every connect "
+           "times out\n"
            "  stall ID CHANNEL MS           send nothing on channel 0-5 for MS (0 ends it)\n"
            "  delay ID MS                   answer every command MS late\n"
            "  malformed ID MODE             one-shot bad output: badstart truncated garbage\n"
@@ -154,10 +156,10 @@ std::string Simulator::execute(const std::string& rawLine) {
         return "ok " + std::to_string(devices_.size()) + "\n" + listing();
     if (cmd == "help")
         return std::string("ok\n") + CommandHelp();
-    static const char* kDeviceCommands[] = {"alarm",   "alarm-close", "notice",       "drop",
-                                            "offline", "online",      "reboot",       "stall",
-                                            "delay",   "malformed",   "upgrade-fail", "talk-file",
-                                            "stats",   "get",         "accessory"};
+    static const char* kDeviceCommands[] = {
+        "alarm",  "alarm-close", "notice",    "drop",       "offline",      "online",
+        "reboot", "stall",       "delay",     "malformed",  "upgrade-fail", "talk-file",
+        "stats",  "get",         "accessory", "unreachable"};
     bool known = false;
     for (const char* c : kDeviceCommands)
         known = known || cmd == c;
@@ -193,6 +195,11 @@ std::string Simulator::execute(const std::string& rawLine) {
             d->dropSessions();
         } else if (cmd == "offline" || cmd == "online") {
             d->setOnline(cmd == "online");
+        } else if (cmd == "unreachable") {
+            if (a1 != "0" && a1 != "1")
+                return "error unreachable takes 1 or 0";
+            if (!d->setUnreachable(a1 == "1"))
+                return "error cannot open the tarpit";
         } else if (cmd == "reboot") {
             d->requestReboot();
         } else if (cmd == "stall") {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "SkinPalette.h"
 
@@ -353,6 +354,18 @@ int main(int argc, char** argv) {
         p.setBrush(skin::kAccentDark);
         p.drawEllipse(QPointF(size / 2.0, size / 2.0), size * 0.15, size * 0.15);
         ok &= Save(out, name, img);
+    }
+    // Split chooser buttons: a white plate at rest, the highlight under the mouse.
+    for (const auto& [suffix_name, plate, rule] :
+         {std::tuple{"_s2", skin::kPanel, skin::kRule},
+          std::tuple{"_s3", skin::kPressed, skin::kAccent}}) {
+        QImage img = Canvas(96, 30, skin::kBackground);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Stroke(rule, 1));
+        p.setBrush(plate);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 95, 29), 5, 5);
+        ok &= Save(out, QString("devmessage_condition") + suffix_name + ".bmp", img);
     }
     // Login and lock.
     ok &= Save(out, "login_btn_s2.bmp", Canvas(220, 36, skin::kAccent));
