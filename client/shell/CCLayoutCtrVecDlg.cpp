@@ -274,12 +274,12 @@ void CCLayoutCtrVecDlg::AutoStartVideo() {
                     wvr->StartChannelVideo(k, pane);
                 } else {
                     // Not online yet: the channel keeps the pane and starts there when it is.
-                    channel->pane = pane;
+                    channel->AssignPane(pane);
                 }
             }
         } else if (!dev->video_running) {
-            dev->pane = static_cast<int>(i) < panes ? main_view_->PaneAt(static_cast<int>(i))
-                                                    : nullptr;
+            dev->AssignPane(static_cast<int>(i) < panes ? main_view_->PaneAt(static_cast<int>(i))
+                                                        : nullptr);
             dev->Connect();
         }
     }

@@ -10,6 +10,7 @@
 #include "CPlayerBase.h"
 #include "CPlayerContainer.h"
 #include "DropDeviceOnPane.h"
+#include "MediaSettings.h"
 #include "SkinPalette.h"
 
 namespace vantor::client {
@@ -24,6 +25,7 @@ void CCVantorMainDlg::EnsureGrid(int panes) {
         return;
     }
     grid_ = new CPlayerContainer(this);
+    grid_->SetVideoMode(MediaSettings::VideoMode());
     grid_->setGeometry(rect());
     grid_->show();
     grid_->SetPaneCount(panes, true);

@@ -237,17 +237,24 @@ TEST_F(LiveView, FleetStartsIntoPanesAndPaneOperationsWork) {
     ASSERT_FALSE(snap.empty());
     EXPECT_TRUE(fs::exists(snap)) << snap;
     EXPECT_NE(snap.find("VLIV000001SIMAA"), std::string::npos);
-    Pump(std::chrono::milliseconds(1500));
+    // A recording file begins at the next key frame (the simulator sends one every 2 s).
+    auto recordings = [&] {
+        size_t found = 0;
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(media.rec_path, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (it->is_regular_file() &&
+                it->path().string().find("VLIV000001SIMAA") != std::string::npos &&
+                it->file_size() > 0) {
+                ++found;
+            }
+        }
+        return found;
+    };
+    EXPECT_TRUE(WaitFor([&] { return recordings() >= 1; }, std::chrono::seconds(20)));
     hall->ToggleLocalRecord(media.rec_path, 200, 5, 1, 1);
     EXPECT_EQ(hall->local_recording, 0);
-    size_t recordings = 0;
-    for (const auto& e : fs::recursive_directory_iterator(media.rec_path)) {
-        if (e.is_regular_file() && e.path().string().find("VLIV000001SIMAA") != std::string::npos &&
-            e.file_size() > 0) {
-            ++recordings;
-        }
-    }
-    EXPECT_GE(recordings, 1u) << "no recording under " << media.rec_path;
+    EXPECT_GE(recordings(), 1u) << "no recording under " << media.rec_path;
 
     // Disconnecting a device clears its pane.
     yard->Disconnect();
