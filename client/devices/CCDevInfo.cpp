@@ -152,7 +152,11 @@ int CCDevInfo::Connect() {
     }
     handle = created;
     RegisterCallbacks();
-    const int started = Library().Start(handle);
+    // Door-bells run on batteries and sleep: only the battery connect's racing attempts reach
+    // them in time (a mains-powered one accepts those attempts as well).
+    const int started = kind_ == kKindDoorBell && identity.connection_mode == kConnectP2p
+                            ? Library().StartBattery(handle)
+                            : Library().Start(handle);
     PrepareAlarmPhotoFolder();
     if (identity.connection_mode == 0 && kind_ != kKindRecorder) {
         RequestParam(kParamStorageInfo);  // its answer brings a direct session online

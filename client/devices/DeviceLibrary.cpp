@@ -28,6 +28,7 @@ class CameraLibrary final : public IDeviceLibrary {
                                               cb.device_context);
     }
     int Start(int h) override { return device_net_work_start(h); }
+    int StartBattery(int h) override { return device_net_work_startBat(h); }
     int Stop(int h) override { return device_net_work_stop(h); }
     int Destroy(int h) override { return device_net_work_destroyInstance(h); }
     int GetParam(int h, int type) override { return device_net_work_get_param(h, type); }

@@ -36,6 +36,9 @@ class IDeviceLibrary {
     virtual int Create(const DeviceConnectInfo& info, int connection_mode) = 0;
     virtual int SetCallbacks(int handle, const DeviceCallbacks& callbacks) = 0;
     virtual int Start(int handle) = 0;
+    // A battery device's connect (three racing wake-up attempts); libraries without one start
+    // normally.
+    virtual int StartBattery(int handle) { return Start(handle); }
     virtual int Stop(int handle) = 0;
     virtual int Destroy(int handle) = 0;
     virtual int GetParam(int handle, int type) = 0;

@@ -137,6 +137,34 @@ TEST_F(DeviceModel, EventsSetStateAndPostTheirMessages) {
     EXPECT_GT(dev->path_mode_time_s, 0);
 }
 
+// Door-bells sleep on batteries: over P2P they are reached with the battery connect; every other
+// kind, and a door-bell on a direct connection, starts normally.
+TEST_F(DeviceModel, DoorBellsUseTheBatteryConnect) {
+    struct Case {
+        int kind;
+        int mode;
+        const char* start;
+    };
+    const Case cases[] = {
+        {kKindDoorBell, kConnectP2p, "cam:start-battery h=3"},
+        {kKindDoorBell, 0, "cam:start h=3"},
+        {kKindCamera, kConnectP2p, "cam:start h=3"},
+        {kKindNoPtzCamera, kConnectP2p, "cam:start h=3"},
+    };
+    for (const Case& c : cases) {
+        auto dev = DeviceRegistry::MakeDevice(c.kind);
+        camera_.next_handle = 3;
+        CopyId(dev.get(), "XBELL00004SIMAA");
+        dev->identity.connection_mode = c.mode;
+        dev->Connect();
+        const Calls calls = camera_.Take();
+        ASSERT_GE(calls.size(), 3u);
+        EXPECT_EQ(calls[2], c.start) << c.kind << "/" << c.mode;
+        dev->Disconnect();
+        camera_.Take();
+    }
+}
+
 // A direct session reports no login: the device asks for storage information when it connects
 // and counts as online at the first answer, once.
 TEST_F(DeviceModel, DirectSessionGoesOnlineAtItsFirstAnswer) {

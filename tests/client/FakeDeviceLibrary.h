@@ -28,6 +28,9 @@ class FakeDeviceLibrary final : public IDeviceLibrary {
         return Log("callbacks h=" + std::to_string(h)), 1;
     }
     int Start(int h) override { return Log("start h=" + std::to_string(h)), start_result; }
+    int StartBattery(int h) override {
+        return Log("start-battery h=" + std::to_string(h)), start_result;
+    }
     int Stop(int h) override { return Log("stop h=" + std::to_string(h)), 1; }
     int Destroy(int h) override { return Log("destroy h=" + std::to_string(h)), 1; }
     int GetParam(int h, int type) override {
