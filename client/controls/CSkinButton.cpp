@@ -1,5 +1,6 @@
 #include "CSkinButton.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "SkinPalette.h"
@@ -92,7 +93,7 @@ void CSkinButton::paintEvent(QPaintEvent*) {
         p.setPen(isEnabled() ? (caption_below_ ? skin::kInk : QColor(Qt::white)) : skin::kMuted);
         const QRect area = caption_below_ ? QRect(0, height() - 18, width(), 16) : rect();
         p.drawText(area, Qt::AlignCenter,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, width()));
+                   QFontMetrics(f).elidedText(text(), Qt::ElideRight, width()));
     }
     if (!isEnabled()) {
         p.fillRect(rect(), QColor(255, 255, 255, 110));
