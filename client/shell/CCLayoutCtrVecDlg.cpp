@@ -287,11 +287,8 @@ void CCLayoutCtrVecDlg::AutoStartVideo() {
 
 void CCLayoutCtrVecDlg::OnDeviceDropped(CCDevInfo* device, QPoint screen_point) {
     // Only devices of the list: the drag carries an address that may be stale.
-    bool known = false;
-    for (size_t i = 0; i < registry_.size() && !known; ++i) {
-        known = registry_.at(i) == device;
-    }
-    if (!known || device->video_running || main_view_ == nullptr) {
+    device = FindDevice(reinterpret_cast<intptr_t>(device));
+    if (device == nullptr || device->video_running || main_view_ == nullptr) {
         return;
     }
     main_view_->DropDeviceOnPane(device, screen_point);

@@ -16,25 +16,14 @@
 #include "DeviceRegistry.h"
 #include "DevsimProcess.h"
 #include "MessageSink.h"
+#include "EventWait.h"
 #include "TestFolder.h"
 
 namespace vantor::client {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-template <typename Pred>
-bool WaitFor(Pred pred, std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (pred()) {
-            return true;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return pred();
-}
+using test::WaitFor;
 
 TEST(DeviceDevsim, CameraComesOnlineAndFillsTheStore) {
     test::Devsim sim("id=VSIM000001SIMAA,kind=camera,httpPort=-1,user=admin,password=pw");

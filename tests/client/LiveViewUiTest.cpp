@@ -23,6 +23,7 @@
 #include "DeviceRegistry.h"
 #include "DevsimProcess.h"
 #include "MediaSettings.h"
+#include "EventWait.h"
 #include "TestFolder.h"
 #include "XCapture.h"
 
@@ -32,17 +33,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-template <typename Pred>
-bool WaitFor(Pred pred, std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (pred()) {
-            return true;
-        }
-    }
-    return pred();
-}
+using test::WaitFor;
 
 void Pump(std::chrono::milliseconds span) {
     const auto end = Clock::now() + span;

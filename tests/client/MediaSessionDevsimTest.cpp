@@ -17,27 +17,16 @@
 #include "MediaSessionFakes.h"
 #include "MediaSettings.h"
 #include "MessageSink.h"
+#include "EventWait.h"
 #include "TestFolder.h"
 #include "tarsil.h"
 
 namespace vantor::client {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-template <typename Pred>
-bool WaitFor(Pred pred, std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (pred()) {
-            return true;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return pred();
-}
+using test::WaitFor;
 
 std::string Today() {
     const std::time_t now = std::time(nullptr);

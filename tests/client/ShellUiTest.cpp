@@ -26,24 +26,14 @@
 #include "DeviceRowRules.h"
 #include "DevsimProcess.h"
 #include "MainGeometry.h"
+#include "EventWait.h"
 #include "TestFolder.h"
 
 namespace vantor::client {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-template <typename Pred>
-bool WaitFor(Pred pred, std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (pred()) {
-            return true;
-        }
-    }
-    return pred();
-}
+using test::WaitFor;
 
 void PrepareHome(const test::TestFolder& home) {
     home.Write("user.xml",

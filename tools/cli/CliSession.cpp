@@ -3,11 +3,7 @@
 #include <chrono>
 
 namespace vantor::cli {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-}  // namespace
+namespace {}  // namespace
 
 CliSession::CliSession() {
     device_net_work_init(nullptr);
@@ -22,38 +18,23 @@ CliSession::~CliSession() {
 }
 
 void CliSession::OnEvent(int e, void* u) {
-    auto* s = static_cast<CliSession*>(u);
-    std::lock_guard<std::mutex> g(s->mu_);
-    s->events_.push_back(e);
-    s->cv_.notify_all();
+    static_cast<CliSession*>(u)->inbox_.AddEvent(e);
 }
 
 void CliSession::OnData(int type, const char* r, int n, void* u) {
-    auto* s = static_cast<CliSession*>(u);
-    std::lock_guard<std::mutex> g(s->mu_);
-    s->data_.emplace_back(type, std::vector<char>(r, r + n));
-    s->cv_.notify_all();
+    static_cast<CliSession*>(u)->inbox_.AddRecord(type, r, n);
 }
 
 void CliSession::OnResult(int type, int result, void* u) {
-    auto* s = static_cast<CliSession*>(u);
-    std::lock_guard<std::mutex> g(s->mu_);
-    s->results_.emplace_back(type, result);
-    s->cv_.notify_all();
+    static_cast<CliSession*>(u)->inbox_.AddResult(type, result);
 }
 
 void CliSession::OnFile(const DarvelRecordListEntry* e, void* u) {
-    auto* s = static_cast<CliSession*>(u);
-    std::lock_guard<std::mutex> g(s->mu_);
-    s->files_.push_back(*e);
-    s->cv_.notify_all();
+    static_cast<CliSession*>(u)->inbox_.AddFile(*e);
 }
 
 void CliSession::OnFrame(const char* f, int n, void* u) {
-    auto* s = static_cast<CliSession*>(u);
-    std::lock_guard<std::mutex> g(s->mu_);
-    s->frames_.emplace_back(f, f + n);
-    s->cv_.notify_all();
+    static_cast<CliSession*>(u)->inbox_.AddFrame(f, n);
 }
 
 bool CliSession::Open(const Target& target, const std::string& user, const std::string& password,
@@ -80,18 +61,19 @@ bool CliSession::Open(const Target& target, const std::string& user, const std::
     } else {
         device_net_work_start(id_);
     }
-    std::unique_lock<std::mutex> g(mu_);
-    bool sawCheck = false;
-    bool done = cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        for (int e : events_) {
-            if (e == DARVEL_EVENT_CHECKING)
-                sawCheck = true;
+    inbox_.Wait(timeout_ms, [&] {
+        for (int e : inbox_.events()) {
             if (e == DARVEL_EVENT_ONLINE || e == DARVEL_EVENT_INVALID_ID)
                 return true;
         }
         return false;
     });
-    for (int e : events_) {
+    const std::vector<int> events = inbox_.Snapshot(inbox_.events());
+    bool sawCheck = false;
+    for (int e : events) {
+        sawCheck = sawCheck || e == DARVEL_EVENT_CHECKING;
+    }
+    for (int e : events) {
         if (e == DARVEL_EVENT_ONLINE)
             return true;
         if (e == DARVEL_EVENT_INVALID_ID) {
@@ -99,12 +81,11 @@ bool CliSession::Open(const Target& target, const std::string& user, const std::
             return false;
         }
     }
-    (void)done;
     if (sawCheck) {
         *error = "the device did not accept user \"" + user + "\" and its password";
     } else {
         bool notOnline = false;
-        for (int e : events_)
+        for (int e : events)
             notOnline = notOnline || e == DARVEL_EVENT_NOT_ONLINE;
         *error = notOnline ? "device " + deviceId + " is not online"
                            : "no connection to device " + deviceId + " in time";
@@ -113,51 +94,24 @@ bool CliSession::Open(const Target& target, const std::string& user, const std::
 }
 
 bool CliSession::Query(int type, int deliveredType, int timeout_ms, std::vector<char>* record) {
-    {
-        std::lock_guard<std::mutex> g(mu_);
-        data_.clear();
-    }
+    inbox_.ClearRecords();
     if (device_net_work_get_param(id_, type) != 1) {
         return false;
     }
-    std::unique_lock<std::mutex> g(mu_);
-    return cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        for (auto& d : data_) {
-            if (d.first == deliveredType) {
-                *record = d.second;
-                return true;
-            }
-        }
-        return false;
-    });
+    return inbox_.WaitRecord(deliveredType, timeout_ms, record);
 }
 
 bool CliSession::Set(int type, const void* record, size_t size, int timeout_ms, int* result) {
-    {
-        std::lock_guard<std::mutex> g(mu_);
-        results_.clear();
-    }
+    inbox_.ClearResults();
     if (device_net_work_set_param(id_, type, record, static_cast<int>(size)) != 1) {
         return false;
     }
-    std::unique_lock<std::mutex> g(mu_);
-    return cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        for (auto& r : results_) {
-            if (r.first == type) {
-                *result = r.second;
-                return true;
-            }
-        }
-        return false;
-    });
+    return inbox_.WaitResult(type, timeout_ms, result);
 }
 
 bool CliSession::Transfer(const DarvelTransferRecord& record, int timeout_ms,
                           const std::function<void(int)>& progress, int* outcome) {
-    {
-        std::lock_guard<std::mutex> g(mu_);
-        results_.clear();
-    }
+    inbox_.ClearResults();
     int r = device_net_work_transmit_file(id_, &record);
     if (r != 1) {
         *outcome = r;
@@ -166,14 +120,16 @@ bool CliSession::Transfer(const DarvelTransferRecord& record, int timeout_ms,
     size_t seen = 0;
     while (true) {
         std::vector<std::pair<int, int>> fresh;
-        {
-            std::unique_lock<std::mutex> g(mu_);
-            if (!cv_.wait_for(g, std::chrono::milliseconds(timeout_ms),
-                              [&] { return results_.size() > seen; })) {
+        const bool more = inbox_.Wait(timeout_ms, [&] {
+            const auto& results = inbox_.results();
+            if (results.size() <= seen)
                 return false;
-            }
-            fresh.assign(results_.begin() + static_cast<long>(seen), results_.end());
-            seen = results_.size();
+            fresh.assign(results.begin() + static_cast<long>(seen), results.end());
+            seen = results.size();
+            return true;
+        });
+        if (!more) {
+            return false;
         }
         for (const auto& x : fresh) {
             if (x.first == 0x2718) {
@@ -187,39 +143,18 @@ bool CliSession::Transfer(const DarvelTransferRecord& record, int timeout_ms,
 }
 
 bool CliSession::WaitRecordList(int timeout_ms, std::vector<DarvelRecordListEntry>* entries) {
-    std::unique_lock<std::mutex> g(mu_);
-    bool ok = cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        if (files_.empty())
-            return false;
-        const DarvelRecordListEntry& last = files_.back();
-        return last.total == 0 || last.index >= last.total;
+    const bool ok = inbox_.Wait(timeout_ms, [&] {
+        const auto& files = inbox_.files();
+        return !files.empty() &&
+               (files.back().total == 0 || files.back().index >= files.back().total);
     });
-    *entries = files_;
+    *entries = inbox_.Snapshot(inbox_.files());
     return ok;
 }
 
 int CliSession::CollectFrames(bool, FILE* out, int timeout_ms,
                               const std::function<bool(const char*, int)>& done) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    int written = 0;
-    while (true) {
-        std::vector<std::vector<char>> batch;
-        {
-            std::unique_lock<std::mutex> g(mu_);
-            cv_.wait_until(g, deadline, [&] { return !frames_.empty(); });
-            batch.swap(frames_);
-        }
-        for (const auto& f : batch) {
-            fwrite(f.data(), 1, f.size(), out);
-            ++written;
-            if (done(f.data(), static_cast<int>(f.size()))) {
-                return written;
-            }
-        }
-        if (batch.empty() && Clock::now() >= deadline) {
-            return written;
-        }
-    }
+    return inbox_.CollectFrames(out, timeout_ms, done);
 }
 
 }  // namespace vantor::cli

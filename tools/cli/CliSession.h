@@ -2,17 +2,16 @@
 // accept the account, and turns the library's callbacks into waits with deadlines.
 //
 // Thread: the command-line thread calls everything; callbacks arrive on library threads and
-// only append under the session's mutex.
+// only append to the session's inbox.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "CliInbox.h"
 #include "darvel.h"
 
 namespace vantor::cli {
@@ -63,13 +62,7 @@ class CliSession {
     static void OnFrame(const char* f, int n, void* u);
 
     int id_ = -1;
-    std::mutex mu_;
-    std::condition_variable cv_;
-    std::vector<int> events_;
-    std::vector<std::pair<int, std::vector<char>>> data_;
-    std::vector<std::pair<int, int>> results_;
-    std::vector<DarvelRecordListEntry> files_;
-    std::vector<std::vector<char>> frames_;
+    CliInbox<DarvelRecordListEntry> inbox_;
 
   public:
     // The frame callback for streams started by the caller.

@@ -7,7 +7,6 @@ namespace vantor::cli {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 void CopyText(char* field, size_t width, const std::string& text) {
     size_t n = std::min(text.size(), width - 1);
@@ -25,48 +24,23 @@ NasCliSession::~NasCliSession() {
 }
 
 void NasCliSession::OnEvent(int e, void* u) {
-    auto* s = static_cast<NasCliSession*>(u);
-    {
-        std::lock_guard<std::mutex> g(s->mu_);
-        s->events_.push_back(e);
-    }
-    s->cv_.notify_all();
+    static_cast<NasCliSession*>(u)->inbox_.AddEvent(e);
 }
 
 void NasCliSession::OnRecord(int type, const char* r, int n, void* u) {
-    auto* s = static_cast<NasCliSession*>(u);
-    {
-        std::lock_guard<std::mutex> g(s->mu_);
-        s->records_.emplace_back(type, std::vector<char>(r, r + n));
-    }
-    s->cv_.notify_all();
+    static_cast<NasCliSession*>(u)->inbox_.AddRecord(type, r, n);
 }
 
 void NasCliSession::OnResult(int type, int result, void* u) {
-    auto* s = static_cast<NasCliSession*>(u);
-    {
-        std::lock_guard<std::mutex> g(s->mu_);
-        s->results_.emplace_back(type, result);
-    }
-    s->cv_.notify_all();
+    static_cast<NasCliSession*>(u)->inbox_.AddResult(type, result);
 }
 
 void NasCliSession::OnFile(const NasRecordFileEntry* e, void* u) {
-    auto* s = static_cast<NasCliSession*>(u);
-    {
-        std::lock_guard<std::mutex> g(s->mu_);
-        s->files_.push_back(*e);
-    }
-    s->cv_.notify_all();
+    static_cast<NasCliSession*>(u)->inbox_.AddFile(*e);
 }
 
 void NasCliSession::OnFrame(const char* f, int n, void* u) {
-    auto* s = static_cast<NasCliSession*>(u);
-    {
-        std::lock_guard<std::mutex> g(s->mu_);
-        s->frames_.emplace_back(f, f + n);
-    }
-    s->cv_.notify_all();
+    static_cast<NasCliSession*>(u)->inbox_.AddFrame(f, n);
 }
 
 bool NasCliSession::Open(const CliSession::Target& target, const std::string& user,
@@ -97,16 +71,15 @@ bool NasCliSession::Open(const CliSession::Target& target, const std::string& us
                e == MORSK_EVENT_INVALID_ID || e == MORSK_EVENT_NOT_ONLINE ||
                e == MORSK_EVENT_TIMEOUT || e == MORSK_EVENT_CONNECT_FAIL;
     };
-    std::unique_lock<std::mutex> g(mu_);
-    cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        for (int e : events_) {
+    inbox_.Wait(timeout_ms, [&] {
+        for (int e : inbox_.events()) {
             if (final(e))
                 return true;
         }
         return false;
     });
     const std::string& dev = target.deviceId;
-    for (int e : events_) {
+    for (int e : inbox_.Snapshot(inbox_.events())) {
         switch (e) {
             case MORSK_EVENT_ONLINE:
                 return true;
@@ -135,75 +108,34 @@ bool NasCliSession::Open(const CliSession::Target& target, const std::string& us
 
 bool NasCliSession::Query(int type, int deliveredType, const void* request, size_t requestSize,
                           int timeout_ms, std::vector<char>* record) {
-    {
-        std::lock_guard<std::mutex> g(mu_);
-        records_.clear();
-    }
+    inbox_.ClearRecords();
     int sent = request != nullptr ? nas_net_work_device_GetParamEx(id_, type, request,
                                                                    static_cast<int>(requestSize))
                                   : nas_net_work_get_param(id_, type);
     if (sent <= 0)
         return false;
-    std::unique_lock<std::mutex> g(mu_);
-    return cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        for (auto& r : records_) {
-            if (r.first == deliveredType) {
-                *record = r.second;
-                return true;
-            }
-        }
-        return false;
-    });
+    return inbox_.WaitRecord(deliveredType, timeout_ms, record);
 }
 
 bool NasCliSession::Set(int type, const void* record, size_t size, int timeout_ms, int* result) {
-    {
-        std::lock_guard<std::mutex> g(mu_);
-        results_.clear();
-    }
+    inbox_.ClearResults();
     if (nas_net_work_set_param(id_, type, record, static_cast<int>(size)) <= 0)
         return false;
-    std::unique_lock<std::mutex> g(mu_);
-    return cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        for (auto& r : results_) {
-            if (r.first == type) {
-                *result = r.second;
-                return true;
-            }
-        }
-        return false;
-    });
+    return inbox_.WaitResult(type, timeout_ms, result);
 }
 
 bool NasCliSession::WaitFiles(int timeout_ms, std::vector<NasRecordFileEntry>* entries) {
-    std::unique_lock<std::mutex> g(mu_);
-    bool ok = cv_.wait_for(g, std::chrono::milliseconds(timeout_ms), [&] {
-        return !files_.empty() && files_.back().index >= files_.back().total;
+    const bool ok = inbox_.Wait(timeout_ms, [&] {
+        const auto& files = inbox_.files();
+        return !files.empty() && files.back().index >= files.back().total;
     });
-    *entries = files_;
+    *entries = inbox_.Snapshot(inbox_.files());
     return ok;
 }
 
 int NasCliSession::CollectFrames(FILE* out, int timeout_ms,
                                  const std::function<bool(const char*, int)>& done) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    int written = 0;
-    for (;;) {
-        std::vector<std::vector<char>> batch;
-        {
-            std::unique_lock<std::mutex> g(mu_);
-            cv_.wait_until(g, deadline, [&] { return !frames_.empty(); });
-            batch.swap(frames_);
-        }
-        for (const auto& f : batch) {
-            fwrite(f.data(), 1, f.size(), out);
-            ++written;
-            if (done(f.data(), static_cast<int>(f.size())))
-                return written;
-        }
-        if (batch.empty() && Clock::now() >= deadline)
-            return written;
-    }
+    return inbox_.CollectFrames(out, timeout_ms, done);
 }
 
 }  // namespace vantor::cli

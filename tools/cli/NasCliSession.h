@@ -7,13 +7,12 @@
 // instance; nas_net_work_init/deInit are the caller's.
 #pragma once
 
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "CliInbox.h"
 #include "CliSession.h"
 #include "morsk.h"
 
@@ -55,14 +54,7 @@ class NasCliSession {
     static void OnFrame(const char* f, int n, void* u);
 
     int id_ = -1;
-    std::mutex mu_;
-    std::condition_variable cv_;
-    // Guarded by mu_.
-    std::vector<int> events_;
-    std::vector<std::pair<int, std::vector<char>>> records_;
-    std::vector<std::pair<int, int>> results_;
-    std::vector<NasRecordFileEntry> files_;
-    std::vector<std::vector<char>> frames_;
+    CliInbox<NasRecordFileEntry> inbox_;
 };
 
 }  // namespace vantor::cli
